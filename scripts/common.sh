@@ -1,0 +1,32 @@
+# Shared by the run and test scripts: Debian packages and the build.
+set -euo pipefail
+
+ROOT=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
+
+BUILD_PACKAGES="cmake g++ make qt6-base-dev libbenchmark-dev"
+RUN_PACKAGES="libqt6widgets6 qt6-qpa-plugins fonts-liberation2 xvfb"
+DESKTOP_TEST_PACKAGES="xvfb xdotool trayer x11-utils imagemagick strace dbus"
+
+# Installs whichever of the named Debian packages are missing.
+ensure_packages() {
+    local missing=()
+    for package in "$@"; do
+        dpkg-query -W -f='${Status}' "$package" 2>/dev/null | grep -q "install ok installed" ||
+            missing+=("$package")
+    done
+    [ ${#missing[@]} -eq 0 ] && return 0
+    echo "Installing Debian packages: ${missing[*]}"
+    local sudo=""
+    [ "$(id -u)" -eq 0 ] || sudo="sudo"
+    $sudo apt-get update -qq
+    DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq --no-install-recommends \
+        "${missing[@]}" >/dev/null
+}
+
+# build DIR [cmake options...]
+build() {
+    local dir=$1
+    shift
+    cmake -S "$ROOT" -B "$dir" "$@" >/dev/null
+    cmake --build "$dir" -j "$(nproc)"
+}

@@ -1,0 +1,54 @@
+#pragma once
+
+#include "platform/system.h"
+
+#include <QString>
+#include <QtGlobal>
+#include <optional>
+
+namespace engine {
+
+struct UptimeParts {
+    qint32 days = 0;
+    qint32 hours = 0;
+    qint32 minutes = 0;
+    qint32 seconds = 0;
+    friend bool operator==(const UptimeParts&, const UptimeParts&) = default;
+};
+
+// Days, hours, minutes and seconds of a number of seconds. Days have no upper unit; a value
+// whose days do not fit 32 bits saturates instead of overflowing.
+UptimeParts SplitUptime(double seconds);
+
+// "Uptime: 1d 1h 1m 1s"
+QString UptimeCaption(const UptimeParts& parts);
+
+// The seconds as the output file holds them: plain digits for whole numbers up to 15 digits.
+QString UptimeText(double seconds);
+
+// Replaces the output file with the text and CR LF. False on any failure, shown nowhere.
+bool WriteUptimeFile(const QString& text, const QString& path);
+
+// Looks the boot file up; on success stores the lookup in info, otherwise leaves it alone.
+bool OpenBootFile(const platform::FileService* service, const QString& path,
+                  std::optional<platform::BootFileInfo>& info);
+
+struct UptimeSources {
+    const platform::TickCounter& ticks;
+    const platform::Clock& clock;
+    const platform::FileService* files; // none once released; every lookup then fails
+};
+
+struct RefreshInputs {
+    bool useFileMethod = false;
+    QString bootFilePath;
+    QString outputFilePath;
+};
+
+// Measures the uptime into uptimeSeconds (a failed boot-file lookup keeps the previous
+// value) and, when it is positive, writes it to the output file and returns its breakdown.
+std::optional<UptimeParts> RefreshUptime(const RefreshInputs& inputs, const UptimeSources& sources,
+                                         double& uptimeSeconds,
+                                         std::optional<platform::BootFileInfo>& bootFileInfo);
+
+} // namespace engine

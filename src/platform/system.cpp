@@ -1,0 +1,35 @@
+#include "platform/system.h"
+
+#include <QCoreApplication>
+#include <QFile>
+#include <sys/stat.h>
+#include <time.h>
+
+namespace platform {
+
+QString ApplicationFolder() { return QCoreApplication::applicationDirPath(); }
+
+quint64 SystemTickCounter::GetTickCount64() const {
+    timespec now{};
+    // CLOCK_BOOTTIME keeps counting while the machine is suspended, as an uptime should.
+    if (clock_gettime(CLOCK_BOOTTIME, &now) != 0)
+        return 0;
+    return quint64(now.tv_sec) * 1000u + quint64(now.tv_nsec) / 1000000u;
+}
+
+QDateTime SystemClock::CurrentDateTime() const { return QDateTime::currentDateTimeUtc(); }
+
+std::optional<BootFileInfo> SystemFileService::GetFile(const QString& path) const {
+    if (path.isEmpty())
+        return std::nullopt;
+    const QByteArray native = QFile::encodeName(path);
+    if (native.contains('\0'))
+        return std::nullopt;
+    struct stat st{};
+    if (stat(native.constData(), &st) != 0 || S_ISDIR(st.st_mode))
+        return std::nullopt;
+    const qint64 msecs = qint64(st.st_mtim.tv_sec) * 1000 + st.st_mtim.tv_nsec / 1000000;
+    return BootFileInfo{path, QDateTime::fromMSecsSinceEpoch(msecs, Qt::UTC)};
+}
+
+} // namespace platform

@@ -1,0 +1,192 @@
+#include "ui/form1.h"
+
+#include "platform/numeric.h"
+#include "platform/screen.h"
+#include "ui/checkbox.h"
+
+#include <QAction>
+#include <QCheckBox>
+#include <QFrame>
+#include <QIcon>
+#include <QGuiApplication>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMenu>
+#include <QPushButton>
+#include <QScreen>
+#include <QTimer>
+
+// The icons are linked in from a static library, whose resources nothing else pulls in.
+static void LoadResources() { Q_INIT_RESOURCE(tallimer); }
+
+namespace {
+
+// Client area of the window, in twips.
+constexpr int ClientWidth = 3495;
+constexpr int ClientHeight = 2055;
+constexpr int TimerPeriodMs = 1000;
+const QColor BandColour(224, 224, 224);
+
+QIcon ApplicationIcon() {
+    LoadResources();
+    QIcon icon;
+    for (int size : {16, 32, 48})
+        icon.addFile(QStringLiteral(":/icons/tallimer-%1.png").arg(size), QSize(size, size));
+    return icon;
+}
+
+void Fill(QWidget* widget, const QColor& colour) {
+    QPalette palette = widget->palette();
+    palette.setColor(QPalette::Window, colour);
+    widget->setPalette(palette);
+    widget->setAutoFillBackground(true);
+}
+
+template <typename Control> Control* Named(Control* control, const char* name) {
+    control->setObjectName(QLatin1String(name));
+    return control;
+}
+
+} // namespace
+
+Form1::Form1(Form1Services services, QWidget* parent)
+    : QWidget(parent), services_(std::move(services)),
+      twipsPerPixelX_(platform::TwipsPerPixelX()), twipsPerPixelY_(platform::TwipsPerPixelY()) {
+    setWindowTitle(AppTitle);
+    // The layout is fixed in twips for a small sans face; this desktop's default face is
+    // wider and would clip the texts.
+    QFont face(QStringLiteral("Arial"));
+    face.setPointSizeF(8.25);
+    setFont(face);
+    setWindowIcon(ApplicationIcon());
+    const QRect client = Twips(0, 0, ClientWidth, ClientHeight);
+    setFixedSize(client.size());
+    CreateControls();
+    if (const QScreen* screen = QGuiApplication::primaryScreen())
+        move(screen->availableGeometry().center() - rect().center());
+}
+
+Form1::~Form1() = default;
+
+QRect Form1::Twips(int left, int top, int width, int height) const {
+    const auto x = [this](int twips) { return platform::SaturateToInt32(twips / twipsPerPixelX_); };
+    const auto y = [this](int twips) { return platform::SaturateToInt32(twips / twipsPerPixelY_); };
+    return QRect(x(left), y(top), x(width), y(height));
+}
+
+void Form1::CreateControls() {
+    Shape1 = Named(new QFrame(this), "Shape1");
+    Shape1->setFrameShape(QFrame::NoFrame);
+    Shape1->setGeometry(Twips(-120, 0, 3735, 255));
+    Fill(Shape1, BandColour);
+
+    lblUptime = Named(new QLabel(QStringLiteral("Uptime"), this), "lblUptime");
+    lblUptime->setGeometry(Twips(0, 120, 3495, 495));
+    lblUptime->setAlignment(Qt::AlignCenter);
+    QFont uptimeFont(QStringLiteral("Arial"));
+    uptimeFont.setPointSizeF(9.75);
+    uptimeFont.setBold(true);
+    lblUptime->setFont(uptimeFont);
+    Fill(lblUptime, BandColour);
+
+    txtInt = Named(new QLineEdit(this), "txtInt");
+    txtInt->setGeometry(Twips(2040, 720, 1335, 285));
+    txtInt->setAccessibleName(QStringLiteral("Update interval, seconds"));
+
+    Label1 = Named(new QLabel(QStringLiteral("Update interval, seconds:"), this), "Label1");
+    Label1->setGeometry(Twips(120, 720, 1935, 255));
+    Label1->setBuddy(txtInt);
+
+    cmdToggle = Named(new QPushButton(QStringLiteral("Start"), this), "cmdToggle");
+    cmdToggle->setGeometry(Twips(2160, 1080, 1215, 375));
+
+    chkFile = Named(new QCheckBox(QStringLiteral("Use file method"), this), "chkFile");
+    chkFile->setGeometry(Twips(120, 1080, 1455, 255));
+    chkFile->setToolTip(QStringLiteral("If ticked, this will get the uptime from the specified file"));
+
+    cmdTray = Named(new QPushButton(QStringLiteral("Send To Tray"), this), "cmdTray");
+    cmdTray->setGeometry(Twips(2160, 1560, 1215, 375));
+
+    chkAutoStart = Named(new QCheckBox(QStringLiteral("Auto start"), this), "chkAutoStart");
+    chkAutoStart->setGeometry(Twips(120, 1320, 1095, 255));
+    chkAutoStart->setToolTip(QStringLiteral(
+        "If ticked, the client will start fetching the uptime as soon as the client is run"));
+
+    chkAutoTray = Named(new QCheckBox(QStringLiteral("Auto send to tray"), this), "chkAutoTray");
+    chkAutoTray->setGeometry(Twips(120, 1560, 1575, 255));
+    chkAutoTray->setToolTip(QStringLiteral(
+        "If ticked, the client will be sent to the system tray as soon as the client is run"));
+
+    for (QCheckBox* box : {chkFile, chkAutoStart, chkAutoTray})
+        box->setAccessibleDescription(box->toolTip());
+
+    setTabOrder(txtInt, cmdToggle);
+    setTabOrder(cmdToggle, chkFile);
+    setTabOrder(chkFile, cmdTray);
+    setTabOrder(cmdTray, chkAutoStart);
+    setTabOrder(chkAutoStart, chkAutoTray);
+
+    tmrUpdate = Named(new QTimer(this), "tmrUpdate");
+    tmrUpdate->setInterval(TimerPeriodMs);
+
+    mnSysTray = Named(new QMenu(QStringLiteral("System Tray Menu"), this), "mnSysTray");
+    mnOpen = Named(mnSysTray->addAction(QStringLiteral("Open Tallimer")), "mnOpen");
+    mnExit = Named(mnSysTray->addAction(QStringLiteral("Exit")), "mnExit");
+    mnSysTray->setDefaultAction(mnOpen);
+
+    connect(tmrUpdate, &QTimer::timeout, this, &Form1::tmrUpdate_Timer);
+    connect(cmdToggle, &QPushButton::clicked, this, &Form1::cmdToggle_Click);
+    connect(txtInt, &QLineEdit::textChanged, this, &Form1::txtInt_Change);
+}
+
+void Form1::Form_Load() {
+    state_.Loading = true;
+    state_.FileService = services_.createFileService();
+    state_.AppDir = WithTrailingSlash(services_.programFolder());
+    state_.SettingsPath = state_.AppDir + QStringLiteral("Settings.ini");
+    state_.BootFilePath = QStringLiteral("C:\\WINDOWS\\bootstat.dat");
+    state_.OutputFilePath = state_.AppDir + QStringLiteral("uptime.txt");
+    state_.UpdateInterval = 30;
+    state_.TrayTip = AppTitle + QStringLiteral(" - OFF");
+    txtInt->setText(QString::number(state_.UpdateInterval));
+    state_.Loading = false;
+}
+
+void Form1::RefreshUptime() {
+    const engine::RefreshInputs inputs{checkbox::Value(*chkFile) == checkbox::Ticked,
+                                       state_.BootFilePath, state_.OutputFilePath};
+    const engine::UptimeSources sources{services_.ticks, services_.clock,
+                                        state_.FileService.get()};
+    if (const auto parts =
+            engine::RefreshUptime(inputs, sources, state_.UptimeSeconds, state_.BootFileInfo)) {
+        state_.UptimeParts = *parts;
+        lblUptime->setText(engine::UptimeCaption(*parts));
+    }
+}
+
+void Form1::tmrUpdate_Timer() {
+    if (state_.TicksSinceUpdate < std::numeric_limits<qint32>::max())
+        ++state_.TicksSinceUpdate;
+    if (state_.TicksSinceUpdate > state_.UpdateInterval) {
+        RefreshUptime();
+        state_.TicksSinceUpdate = 0;
+    }
+}
+
+void Form1::cmdToggle_Click() {
+    if (tmrUpdate->isActive())
+        tmrUpdate->stop();
+    else
+        tmrUpdate->start();
+    const bool running = tmrUpdate->isActive();
+    txtInt->setEnabled(!running);
+    chkFile->setEnabled(!running);
+    state_.TrayTip = AppTitle + (running ? QStringLiteral(" - ON") : QStringLiteral(" - OFF"));
+    cmdToggle->setText(running ? QStringLiteral("Stop") : QStringLiteral("Start"));
+}
+
+void Form1::txtInt_Change(const QString& text) {
+    if (state_.Loading)
+        return;
+    state_.UpdateInterval = std::max(platform::SaturateToInt32(platform::LeadingNumber(text)), 1);
+}

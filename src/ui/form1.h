@@ -1,0 +1,67 @@
+#pragma once
+
+#include "ui/mainwindowstate.h"
+
+#include <QWidget>
+#include <functional>
+#include <memory>
+
+class QCheckBox;
+class QFrame;
+class QLabel;
+class QLineEdit;
+class QMenu;
+class QAction;
+class QPushButton;
+class QTimer;
+
+// What the window measures with and where it lives; tests hand in fakes.
+struct Form1Services {
+    const platform::TickCounter& ticks;
+    const platform::Clock& clock;
+    std::function<std::unique_ptr<platform::FileService>()> createFileService;
+    std::function<QString()> programFolder;
+};
+
+// The program's only window.
+class Form1 : public QWidget {
+    Q_OBJECT
+public:
+    explicit Form1(Form1Services services, QWidget* parent = nullptr);
+    ~Form1() override;
+
+    const MainWindowState& State() const { return state_; }
+
+    // Fills the state and applies the options; runs once, before the window is first shown.
+    void Form_Load();
+
+    void RefreshUptime();
+
+public slots:
+    void tmrUpdate_Timer();
+    void cmdToggle_Click();
+    void txtInt_Change(const QString& text);
+
+private:
+    QRect Twips(int left, int top, int width, int height) const;
+    void CreateControls();
+
+    Form1Services services_;
+    MainWindowState state_;
+    double twipsPerPixelX_;
+    double twipsPerPixelY_;
+
+    QFrame* Shape1 = nullptr;
+    QLabel* lblUptime = nullptr;
+    QLineEdit* txtInt = nullptr;
+    QLabel* Label1 = nullptr;
+    QPushButton* cmdToggle = nullptr;
+    QCheckBox* chkFile = nullptr;
+    QPushButton* cmdTray = nullptr;
+    QCheckBox* chkAutoStart = nullptr;
+    QCheckBox* chkAutoTray = nullptr;
+    QTimer* tmrUpdate = nullptr;
+    QMenu* mnSysTray = nullptr;
+    QAction* mnOpen = nullptr;
+    QAction* mnExit = nullptr;
+};

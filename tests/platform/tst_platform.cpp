@@ -1,0 +1,156 @@
+#include "platform/numeric.h"
+#include "platform/system.h"
+
+#include <QTest>
+#include <cmath>
+#include <limits>
+
+class PlatformTest : public QObject {
+    Q_OBJECT
+
+private slots:
+    void roundHalfEven_data() {
+        QTest::addColumn<double>("value");
+        QTest::addColumn<double>("rounded");
+        QTest::newRow("0.5") << 0.5 << 0.0;
+        QTest::newRow("1.5") << 1.5 << 2.0;
+        QTest::newRow("2.5") << 2.5 << 2.0;
+        QTest::newRow("-2.5") << -2.5 << -2.0;
+        QTest::newRow("2.5000001") << 2.5000001 << 3.0;
+    }
+    void roundHalfEven() {
+        QFETCH(double, value);
+        QFETCH(double, rounded);
+        QCOMPARE(platform::RoundHalfEven(value), rounded);
+    }
+
+    void divideRoundHalfEven_data() {
+        QTest::addColumn<qint64>("numerator");
+        QTest::addColumn<qint64>("quotient");
+        QTest::newRow("500") << qint64(500) << qint64(0);
+        QTest::newRow("501") << qint64(501) << qint64(1);
+        QTest::newRow("1500") << qint64(1500) << qint64(2);
+        QTest::newRow("2500") << qint64(2500) << qint64(2);
+        QTest::newRow("-1500") << qint64(-1500) << qint64(-2);
+        QTest::newRow("-2500") << qint64(-2500) << qint64(-2);
+        QTest::newRow("max") << std::numeric_limits<qint64>::max()
+                             << std::numeric_limits<qint64>::max() / 1000 + 1;
+    }
+    void divideRoundHalfEven() {
+        QFETCH(qint64, numerator);
+        QFETCH(qint64, quotient);
+        QCOMPARE(platform::DivideRoundHalfEven(numerator, 1000), quotient);
+    }
+
+    void integerConversions_data() {
+        QTest::addColumn<double>("value");
+        QTest::addColumn<bool>("fits32");
+        QTest::addColumn<bool>("fits16");
+        QTest::newRow("0") << 0.0 << true << true;
+        QTest::newRow("32767.4") << 32767.4 << true << true;
+        QTest::newRow("32767.5") << 32767.5 << true << false;
+        QTest::newRow("-32768.5") << -32768.5 << true << true;
+        QTest::newRow("2147483647.4") << 2147483647.4 << true << false;
+        QTest::newRow("2147483647.5") << 2147483647.5 << false << false;
+        QTest::newRow("-2147483648.5") << -2147483648.5 << true << false;
+        QTest::newRow("NaN") << std::nan("") << false << false;
+        QTest::newRow("infinity") << std::numeric_limits<double>::infinity() << false << false;
+    }
+    void integerConversions() {
+        QFETCH(double, value);
+        QFETCH(bool, fits32);
+        QFETCH(bool, fits16);
+        QCOMPARE(platform::ToInt32(value).has_value(), fits32);
+        QCOMPARE(platform::ToInt16(value).has_value(), fits16);
+        if (fits32)
+            QCOMPARE(double(*platform::ToInt32(value)), platform::RoundHalfEven(value));
+    }
+
+    void saturate_data() {
+        QTest::addColumn<double>("value");
+        QTest::addColumn<qint32>("result");
+        QTest::newRow("eleven nines") << 99999999999.0 << std::numeric_limits<qint32>::max();
+        QTest::newRow("-1e300") << -1e300 << std::numeric_limits<qint32>::min();
+        QTest::newRow("NaN") << std::nan("") << 0;
+        QTest::newRow("3.5") << 3.5 << 4;
+    }
+    void saturate() {
+        QFETCH(double, value);
+        QFETCH(qint32, result);
+        QCOMPARE(platform::SaturateToInt32(value), result);
+    }
+
+    void leadingNumber_data() {
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<double>("value");
+        QTest::newRow("12abc") << "12abc" << 12.0;
+        QTest::newRow("2.5") << "2.5" << 2.5;
+        QTest::newRow("leading blanks") << " \t 7" << 7.0;
+        QTest::newRow("abc") << "abc" << 0.0;
+        QTest::newRow("empty") << "" << 0.0;
+        QTest::newRow("-5") << "-5" << -5.0;
+        QTest::newRow("+5x") << "+5x" << 5.0;
+        QTest::newRow(".5") << ".5" << 0.5;
+        QTest::newRow("5.") << "5." << 5.0;
+        QTest::newRow("lone point") << "." << 0.0;
+        QTest::newRow("lone sign") << "-" << 0.0;
+        QTest::newRow("exponent") << "1e3s" << 1000.0;
+        QTest::newRow("negative exponent") << "25E-1" << 2.5;
+        QTest::newRow("exponent without digits") << "4e" << 4.0;
+        QTest::newRow("exponent sign without digits") << "4e+x" << 4.0;
+        QTest::newRow("overflow") << "1e400" << std::numeric_limits<double>::infinity();
+        QTest::newRow("negative overflow") << "-9e999" << -std::numeric_limits<double>::infinity();
+        QTest::newRow("underflow") << "1e-400" << 0.0;
+        QTest::newRow("inner blank") << "1 2" << 1.0;
+        QTest::newRow("comma") << "1,5" << 1.0;
+        QTest::newRow("arabic digits") << QString::fromUtf8("\u0661\u0662") << 0.0;
+    }
+    void leadingNumber() {
+        QFETCH(QString, text);
+        QFETCH(double, value);
+        QCOMPARE(platform::LeadingNumber(text), value);
+    }
+
+    void parseNumber_data() {
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<bool>("ok");
+        QTest::addColumn<double>("value");
+        QTest::newRow("30") << "30" << true << 30.0;
+        QTest::newRow("blanks around") << " \t-4 \t" << true << -4.0;
+        QTest::newRow("fraction") << "1.5" << true << 1.5;
+        QTest::newRow("leading point") << ".5" << true << 0.5;
+        QTest::newRow("plus") << "+2" << true << 2.0;
+        QTest::newRow("empty") << "" << false << 0.0;
+        QTest::newRow("blanks only") << "   " << false << 0.0;
+        QTest::newRow("abc") << "abc" << false << 0.0;
+        QTest::newRow("trailing junk") << "12abc" << false << 0.0;
+        QTest::newRow("exponent") << "1e3" << false << 0.0;
+        QTest::newRow("inner blank") << "1 2" << false << 0.0;
+        QTest::newRow("two points") << "1.2.3" << false << 0.0;
+        QTest::newRow("lone point") << "." << false << 0.0;
+        QTest::newRow("NUL") << QString("1") + QChar(0) << false << 0.0;
+    }
+    void parseNumber() {
+        QFETCH(QString, text);
+        QFETCH(bool, ok);
+        QFETCH(double, value);
+        const auto parsed = platform::ParseNumber(text);
+        QCOMPARE(parsed.has_value(), ok);
+        if (ok)
+            QCOMPARE(*parsed, value);
+    }
+
+    void tickCounterFollowsUptime() {
+        // The counter and /proc/uptime both count from boot, suspended time included.
+        QFile uptime(QStringLiteral("/proc/uptime"));
+        if (!uptime.open(QIODevice::ReadOnly))
+            QSKIP("no /proc/uptime here");
+        const double procSeconds = uptime.readAll().split(' ').value(0).toDouble();
+        const double counterSeconds = platform::SystemTickCounter().GetTickCount64() / 1000.0;
+        QVERIFY2(std::abs(counterSeconds - procSeconds) < 2.0,
+                 qPrintable(QString("%1 vs %2").arg(counterSeconds).arg(procSeconds)));
+    }
+};
+
+QTEST_GUILESS_MAIN(PlatformTest)
+#include "tst_platform.moc"

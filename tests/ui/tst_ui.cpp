@@ -1,0 +1,325 @@
+#include "fakes.h"
+#include "testfiles.h"
+#include "ui/checkbox.h"
+#include "ui/form1.h"
+
+#include <QAbstractButton>
+#include <QApplication>
+#include <QCheckBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QScreen>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QTimer>
+#include <cmath>
+
+namespace {
+
+int Pixels(int twips, double dpi) { return int(std::nearbyint(twips * dpi / 1440.0)); }
+
+} // namespace
+
+class UiTest : public QObject {
+    Q_OBJECT
+
+    FakeTickCounter ticks;
+    FakeClock clock;
+    QTemporaryDir dir;
+    std::unique_ptr<Form1> form;
+
+    template <typename T> T* Control(const char* name) const {
+        T* control = form->findChild<T*>(QLatin1String(name));
+        if (control == nullptr)
+            qFatal("no control %s", name);
+        return control;
+    }
+    QString Caption() const { return Control<QLabel>("lblUptime")->text(); }
+    QString Output() const { return dir.filePath("uptime.txt"); }
+
+    // Ticks until the next refresh, which is seen as a read of the tick counter.
+    int TicksToRefresh(int limit = 1000) {
+        const int before = ticks.reads;
+        for (int tick = 1; tick <= limit; ++tick) {
+            form->tmrUpdate_Timer();
+            if (ticks.reads != before)
+                return tick;
+        }
+        return -1;
+    }
+
+private slots:
+    void init() {
+        ticks = {};
+        ticks.ms = 90'061'000;
+        QFile::remove(Output());
+        const QString folder = dir.path();
+        form = std::make_unique<Form1>(Form1Services{
+            ticks, clock, [] { return std::make_unique<FakeFileService>(); },
+            [folder] { return folder; }});
+        form->Form_Load();
+    }
+    void cleanup() { form.reset(); }
+
+    void windowHasItsCaptionAndFixedSize() {
+        const double dpi = QGuiApplication::primaryScreen()->logicalDotsPerInchX();
+        QCOMPARE(form->windowTitle(), QStringLiteral("Tallimer"));
+        QCOMPARE(form->size(), QSize(Pixels(3495, dpi), Pixels(2055, dpi)));
+        QCOMPARE(form->minimumSize(), form->maximumSize());
+        if (dpi == 96)
+            QCOMPARE(form->size(), QSize(233, 137));
+        const QIcon icon = form->windowIcon();
+        for (int size : {16, 32, 48})
+            QCOMPARE(icon.pixmap(size).size(), QSize(size, size));
+    }
+
+    void windowIsCentred() {
+        const QRect screen = QGuiApplication::primaryScreen()->availableGeometry();
+        QVERIFY(qAbs(form->geometry().center().x() - screen.center().x()) <= 1);
+        QVERIFY(qAbs(form->geometry().center().y() - screen.center().y()) <= 1);
+    }
+
+    void controls_data() {
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<QRect>("twips");
+        QTest::addColumn<QString>("toolTip");
+        QTest::newRow("Shape1") << "Shape1" << "" << QRect(-120, 0, 3735, 255) << "";
+        QTest::newRow("lblUptime") << "lblUptime" << "Uptime" << QRect(0, 120, 3495, 495) << "";
+        QTest::newRow("txtInt") << "txtInt" << "30" << QRect(2040, 720, 1335, 285) << "";
+        QTest::newRow("Label1") << "Label1" << "Update interval, seconds:"
+                                << QRect(120, 720, 1935, 255) << "";
+        QTest::newRow("cmdToggle") << "cmdToggle" << "Start" << QRect(2160, 1080, 1215, 375) << "";
+        QTest::newRow("chkFile") << "chkFile" << "Use file method" << QRect(120, 1080, 1455, 255)
+                                 << "If ticked, this will get the uptime from the specified file";
+        QTest::newRow("cmdTray") << "cmdTray" << "Send To Tray" << QRect(2160, 1560, 1215, 375)
+                                 << "";
+        QTest::newRow("chkAutoStart")
+            << "chkAutoStart" << "Auto start" << QRect(120, 1320, 1095, 255)
+            << "If ticked, the client will start fetching the uptime as soon as the client is run";
+        QTest::newRow("chkAutoTray")
+            << "chkAutoTray" << "Auto send to tray" << QRect(120, 1560, 1575, 255)
+            << "If ticked, the client will be sent to the system tray as soon as the client is run";
+    }
+    void controls() {
+        QFETCH(QString, name);
+        QFETCH(QString, text);
+        QFETCH(QRect, twips);
+        QFETCH(QString, toolTip);
+        const QWidget* control = Control<QWidget>(name.toLatin1().constData());
+        const double dpi = QGuiApplication::primaryScreen()->logicalDotsPerInchX();
+        QCOMPARE(control->geometry(), QRect(Pixels(twips.x(), dpi), Pixels(twips.y(), dpi),
+                                            Pixels(twips.width(), dpi),
+                                            Pixels(twips.height(), dpi)));
+        QString shown;
+        if (auto label = qobject_cast<const QLabel*>(control))
+            shown = label->text();
+        else if (auto button = qobject_cast<const QAbstractButton*>(control))
+            shown = button->text();
+        else if (auto edit = qobject_cast<const QLineEdit*>(control))
+            shown = edit->text();
+        QCOMPARE(shown, text);
+        QCOMPARE(control->toolTip(), toolTip);
+        if (!text.isEmpty() && !qobject_cast<const QLineEdit*>(control))
+            QVERIFY2(control->fontMetrics().horizontalAdvance(text) <= control->width(),
+                     "the text is clipped");
+    }
+
+    void uptimeLabelLooksAsDesigned() {
+        const QLabel* label = Control<QLabel>("lblUptime");
+        QCOMPARE(label->font().family(), QStringLiteral("Arial"));
+        QCOMPARE(label->font().pointSizeF(), 9.75);
+        QVERIFY(label->font().bold());
+        QVERIFY(label->alignment() & Qt::AlignHCenter);
+        QCOMPARE(label->palette().color(QPalette::Window), QColor(224, 224, 224));
+        QCOMPARE(Control<QWidget>("Shape1")->palette().color(QPalette::Window),
+                 QColor(224, 224, 224));
+    }
+
+    void tabOrder() {
+        const QStringList expected{"txtInt",  "cmdToggle",    "chkFile",
+                                   "cmdTray", "chkAutoStart", "chkAutoTray"};
+        QWidget* widget = Control<QWidget>("txtInt");
+        QStringList seen;
+        for (int step = 0; step < 100 && seen.size() < expected.size(); ++step) {
+            if (widget->focusPolicy() & Qt::TabFocus)
+                seen << widget->objectName();
+            widget = widget->nextInFocusChain();
+        }
+        QCOMPARE(seen, expected);
+    }
+
+    void checkBoxValues_data() {
+        QTest::addColumn<int>("value");
+        QTest::addColumn<bool>("accepted");
+        QTest::addColumn<int>("stored");
+        QTest::newRow("clear") << 0 << true << 0;
+        QTest::newRow("ticked") << 1 << true << 1;
+        QTest::newRow("greyed") << 2 << true << 2;
+        QTest::newRow("3") << 3 << false << 1;
+        QTest::newRow("-1") << -1 << false << 1;
+    }
+    void checkBoxValues() {
+        QFETCH(int, value);
+        QFETCH(bool, accepted);
+        QFETCH(int, stored);
+        QCheckBox box;
+        QVERIFY(checkbox::SetValue(box, checkbox::Ticked));
+        QCOMPARE(checkbox::SetValue(box, value), accepted);
+        QCOMPARE(checkbox::Value(box), stored);
+    }
+
+    void refreshCadence_data() {
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<int>("period");
+        QTest::newRow("default 30") << "30" << 31;
+        QTest::newRow("1") << "1" << 2;
+        QTest::newRow("0 clamps to 1") << "0" << 2;
+    }
+    void refreshCadence() {
+        QFETCH(QString, text);
+        QFETCH(int, period);
+        Control<QLineEdit>("txtInt")->setText(text);
+        for (int round = 0; round < 3; ++round)
+            QCOMPARE(TicksToRefresh(), period);
+    }
+
+    void refreshShowsAndWrites() {
+        QCOMPARE(Caption(), QStringLiteral("Uptime"));
+        Control<QLineEdit>("txtInt")->setText("1");
+        QCOMPARE(TicksToRefresh(), 2);
+        QCOMPARE(Caption(), QStringLiteral("Uptime: 1d 1h 1m 1s"));
+        QCOMPARE(ReadAll(Output()), QByteArray("90061\r\n"));
+        QCOMPARE(form->State().UptimeParts, engine::SplitUptime(90061));
+    }
+
+    void refreshWithoutOutputFolderStillUpdatesLabel() {
+        QVERIFY(QFile::link(dir.filePath("gone/uptime.txt"), Output()));
+        Control<QLineEdit>("txtInt")->setText("1");
+        QCOMPARE(TicksToRefresh(), 2);
+        QCOMPARE(Caption(), QStringLiteral("Uptime: 1d 1h 1m 1s"));
+        QFile::remove(Output());
+    }
+
+    void greyedFileMethodCountsAsClear() {
+        auto* chkFile = Control<QCheckBox>("chkFile");
+        QVERIFY(checkbox::SetValue(*chkFile, checkbox::Greyed));
+        Control<QLineEdit>("txtInt")->setText("1");
+        QCOMPARE(TicksToRefresh(), 2);
+        QCOMPARE(Caption(), QStringLiteral("Uptime: 1d 1h 1m 1s"));
+    }
+
+    void fileMethodWithMissingBootFileKeepsLabel() {
+        QVERIFY(checkbox::SetValue(*Control<QCheckBox>("chkFile"), checkbox::Ticked));
+        Control<QLineEdit>("txtInt")->setText("1");
+        for (int tick = 0; tick < 6; ++tick)
+            form->tmrUpdate_Timer();
+        QCOMPARE(Caption(), QStringLiteral("Uptime"));
+        QVERIFY(!QFile::exists(Output()));
+        QCOMPARE(ticks.reads, 0);
+    }
+
+    void startAndStop() {
+        auto* toggle = Control<QPushButton>("cmdToggle");
+        auto* timer = Control<QTimer>("tmrUpdate");
+        QVERIFY(!timer->isActive());
+        QCOMPARE(timer->interval(), 1000);
+        QTest::mouseClick(toggle, Qt::LeftButton);
+        QVERIFY(timer->isActive());
+        QCOMPARE(toggle->text(), QStringLiteral("Stop"));
+        QVERIFY(!Control<QLineEdit>("txtInt")->isEnabled());
+        QVERIFY(!Control<QCheckBox>("chkFile")->isEnabled());
+        QVERIFY(Control<QCheckBox>("chkAutoStart")->isEnabled());
+        QVERIFY(Control<QCheckBox>("chkAutoTray")->isEnabled());
+        QVERIFY(Control<QPushButton>("cmdTray")->isEnabled());
+        QCOMPARE(form->State().TrayTip, QStringLiteral("Tallimer - ON"));
+        QCOMPARE(ticks.reads, 0); // starting does not refresh at once
+
+        QTest::mouseClick(toggle, Qt::LeftButton);
+        QVERIFY(!timer->isActive());
+        QCOMPARE(toggle->text(), QStringLiteral("Start"));
+        QVERIFY(Control<QLineEdit>("txtInt")->isEnabled());
+        QVERIFY(Control<QCheckBox>("chkFile")->isEnabled());
+        QCOMPARE(form->State().TrayTip, QStringLiteral("Tallimer - OFF"));
+    }
+
+    void stopAndStartKeepTheCount() {
+        form->cmdToggle_Click();
+        for (int tick = 0; tick < 10; ++tick)
+            form->tmrUpdate_Timer();
+        form->cmdToggle_Click();
+        form->cmdToggle_Click();
+        QCOMPARE(TicksToRefresh(), 21);
+    }
+
+    void intervalText_data() {
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<qint32>("interval");
+        QTest::newRow("12abc") << "12abc" << 12;
+        QTest::newRow("2.5") << "2.5" << 2;
+        QTest::newRow("3.5") << "3.5" << 4;
+        QTest::newRow("abc") << "abc" << 1;
+        QTest::newRow("empty") << "" << 1;
+        QTest::newRow("-5") << "-5" << 1;
+        QTest::newRow("0") << "0" << 1;
+        QTest::newRow("blanks") << "  45" << 45;
+        QTest::newRow("exponent") << "1e2" << 100;
+        QTest::newRow("eleven nines") << "99999999999" << std::numeric_limits<qint32>::max();
+        QTest::newRow("huge exponent") << "1e400" << std::numeric_limits<qint32>::max();
+    }
+    void intervalText() {
+        QFETCH(QString, text);
+        QFETCH(qint32, interval);
+        auto* box = Control<QLineEdit>("txtInt");
+        box->setText(text);
+        QCOMPARE(form->State().UpdateInterval, interval);
+        QCOMPARE(box->text(), text); // the box is never rewritten
+    }
+
+    void typingIntoTheBox() {
+        auto* box = Control<QLineEdit>("txtInt");
+        box->clear();
+        QTest::keyClicks(box, "7x");
+        QCOMPARE(form->State().UpdateInterval, 7);
+    }
+
+    void hugeIntervalDoesNotOverflowTheCount() {
+        Control<QLineEdit>("txtInt")->setText("99999999999");
+        for (int tick = 0; tick < 100; ++tick)
+            form->tmrUpdate_Timer();
+        QCOMPARE(form->State().TicksSinceUpdate, 100);
+        QCOMPARE(ticks.reads, 0);
+    }
+
+    void defaultsAfterLoad() {
+        const MainWindowState& state = form->State();
+        QCOMPARE(state.AppDir, dir.path() + '/');
+        QCOMPARE(state.SettingsPath, dir.path() + "/Settings.ini");
+        QCOMPARE(state.OutputFilePath, dir.path() + "/uptime.txt");
+        QCOMPARE(state.BootFilePath, QStringLiteral("C:\\WINDOWS\\bootstat.dat"));
+        QCOMPARE(state.UpdateInterval, 30);
+        QCOMPARE(state.TicksSinceUpdate, 0);
+        QVERIFY(!state.Loading);
+        QVERIFY(state.FileService != nullptr);
+        for (const char* name : {"chkFile", "chkAutoStart", "chkAutoTray"})
+            QCOMPARE(checkbox::Value(*Control<QCheckBox>(name)), checkbox::Clear);
+    }
+
+    void trailingSlash_data() {
+        QTest::addColumn<QString>("folder");
+        QTest::addColumn<QString>("result");
+        QTest::newRow("without") << "/opt/tallimer" << "/opt/tallimer/";
+        QTest::newRow("with") << "/opt/tallimer/" << "/opt/tallimer/";
+        QTest::newRow("root") << "/" << "/";
+        QTest::newRow("empty") << "" << "/";
+    }
+    void trailingSlash() {
+        QFETCH(QString, folder);
+        QFETCH(QString, result);
+        QCOMPARE(WithTrailingSlash(folder), result);
+    }
+};
+
+QTEST_MAIN(UiTest)
+#include "tst_ui.moc"
