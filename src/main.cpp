@@ -1,4 +1,6 @@
+#include "platform/qtshellicon.h"
 #include "platform/system.h"
+#include "tray/modsystray.h"
 #include "ui/form1.h"
 
 #include <QApplication>
@@ -9,8 +11,10 @@ int main(int argc, char* argv[]) {
 
     const platform::SystemTickCounter ticks;
     const platform::SystemClock clock;
+    platform::QtShellIconService shell;
+    modSysTray tray(shell);
     Form1 form({ticks, clock, [] { return std::make_unique<platform::SystemFileService>(); },
-                platform::ApplicationFolder});
+                platform::ApplicationFolder, tray});
     form.Form_Load();
     form.show();
     return app.exec();

@@ -30,3 +30,32 @@ struct FakeFileService final : platform::FileService {
         return platform::BootFileInfo{path, *found};
     }
 };
+
+#include "platform/shellicon.h"
+
+#include <QList>
+
+// Records what the program asks of the shell's icon service.
+struct FakeShellIconService final : platform::ShellIconService {
+    struct Call {
+        quint32 message;
+        platform::NOTIFYICONDATA data;
+    };
+    QList<Call> calls;
+    bool available = true;
+    QMenu* panelMenu = nullptr;
+
+    bool Shell_NotifyIcon(quint32 message, const platform::NOTIFYICONDATA& data) override {
+        calls.append({message, data});
+        return true;
+    }
+    bool IsAvailable() const override { return available; }
+    void SetPanelMenu(QMenu* menu) override { panelMenu = menu; }
+
+    QString Tip(qsizetype call) const {
+        if (call >= calls.size())
+            return QStringLiteral("<no such call>");
+        const auto& tip = calls.at(call).data.szTip;
+        return QString::fromLocal8Bit(tip.data(), qsizetype(qstrnlen(tip.data(), tip.size())));
+    }
+};

@@ -17,7 +17,8 @@ ReadOnlyFolder::ReadOnlyFolder(const QString& path) : path_(path) {
     if (!Run(QStringLiteral("mount"), {QStringLiteral("--bind"), path, path}))
         return;
     mounted_ = true;
-    if (!Run(QStringLiteral("mount"), {QStringLiteral("-o"), QStringLiteral("remount,bind,ro"), path})) {
+    if (!Run(QStringLiteral("mount"),
+             {QStringLiteral("-o"), QStringLiteral("remount,bind,ro"), path})) {
         Run(QStringLiteral("umount"), {path});
         mounted_ = false;
     }

@@ -13,7 +13,8 @@ inline QByteArray ReadAll(const QString& path) {
 
 inline bool WriteAll(const QString& path, const QByteArray& bytes) {
     QFile file(path);
-    return file.open(QIODevice::WriteOnly | QIODevice::Truncate) && file.write(bytes) == bytes.size();
+    return file.open(QIODevice::WriteOnly | QIODevice::Truncate) &&
+           file.write(bytes) == bytes.size();
 }
 
 // Makes a folder refuse writes even for root (a read-only bind mount) for the life of this

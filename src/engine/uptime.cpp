@@ -43,8 +43,8 @@ std::optional<double> MeasureBootFile(const RefreshInputs& inputs, const UptimeS
 }
 
 double MeasureTickCount(const UptimeSources& sources) {
-    const quint64 ms = std::min<quint64>(sources.ticks.GetTickCount64(),
-                                         std::numeric_limits<qint64>::max());
+    const quint64 ms =
+        std::min<quint64>(sources.ticks.GetTickCount64(), std::numeric_limits<qint64>::max());
     return double(platform::DivideRoundHalfEven(qint64(ms), 1000));
 }
 
@@ -74,7 +74,9 @@ QString UptimeCaption(const UptimeParts& parts) {
         .arg(parts.seconds);
 }
 
-QString UptimeText(double seconds) { return QString::number(seconds, 'g', 15).trimmed(); }
+QString UptimeText(double seconds) {
+    return QString::number(seconds, 'g', 15).trimmed();
+}
 
 bool WriteUptimeFile(const QString& text, const QString& path) {
     return platform::ReplaceFileContents(path, text.toLocal8Bit() + "\r\n");

@@ -8,8 +8,12 @@
 namespace platform {
 namespace {
 
-bool IsBlank(QChar c) { return c == u' ' || c == u'\t'; }
-bool IsDigit(QChar c) { return c >= u'0' && c <= u'9'; }
+bool IsBlank(QChar c) {
+    return c == u' ' || c == u'\t';
+}
+bool IsDigit(QChar c) {
+    return c >= u'0' && c <= u'9';
+}
 
 template <typename Int> std::optional<Int> ToInteger(double value) {
     const double rounded = RoundHalfEven(value);
@@ -56,8 +60,12 @@ double RoundHalfEven(double value) {
     return std::nearbyint(value);
 }
 
-std::optional<qint32> ToInt32(double value) { return ToInteger<qint32>(value); }
-std::optional<qint16> ToInt16(double value) { return ToInteger<qint16>(value); }
+std::optional<qint32> ToInt32(double value) {
+    return ToInteger<qint32>(value);
+}
+std::optional<qint16> ToInt16(double value) {
+    return ToInteger<qint16>(value);
+}
 
 qint32 SaturateToInt32(double value) {
     if (std::isnan(value))

@@ -84,7 +84,7 @@ bool ReplaceFileContents(const QString& path, const QByteArray& content) {
     if (target.isEmpty() || target.contains('\0'))
         return false;
 
-    struct stat st{};
+    struct stat st {};
     bool exists = false;
     if (!ResolveTarget(target, st, exists))
         return false;

@@ -9,7 +9,9 @@ namespace {
 constexpr double TwipsPerInch = 1440.0;
 constexpr double FallbackDpi = 96.0;
 
-double TwipsPerPixel(double dpi) { return TwipsPerInch / (dpi > 0 ? dpi : FallbackDpi); }
+double TwipsPerPixel(double dpi) {
+    return TwipsPerInch / (dpi > 0 ? dpi : FallbackDpi);
+}
 
 } // namespace
 

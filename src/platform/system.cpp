@@ -7,7 +7,9 @@
 
 namespace platform {
 
-QString ApplicationFolder() { return QCoreApplication::applicationDirPath(); }
+QString ApplicationFolder() {
+    return QCoreApplication::applicationDirPath();
+}
 
 quint64 SystemTickCounter::GetTickCount64() const {
     timespec now{};
@@ -17,7 +19,9 @@ quint64 SystemTickCounter::GetTickCount64() const {
     return quint64(now.tv_sec) * 1000u + quint64(now.tv_nsec) / 1000000u;
 }
 
-QDateTime SystemClock::CurrentDateTime() const { return QDateTime::currentDateTimeUtc(); }
+QDateTime SystemClock::CurrentDateTime() const {
+    return QDateTime::currentDateTimeUtc();
+}
 
 std::optional<BootFileInfo> SystemFileService::GetFile(const QString& path) const {
     if (path.isEmpty())
@@ -25,7 +29,7 @@ std::optional<BootFileInfo> SystemFileService::GetFile(const QString& path) cons
     const QByteArray native = QFile::encodeName(path);
     if (native.contains('\0'))
         return std::nullopt;
-    struct stat st{};
+    struct stat st {};
     if (stat(native.constData(), &st) != 0 || S_ISDIR(st.st_mode))
         return std::nullopt;
     const qint64 msecs = qint64(st.st_mtim.tv_sec) * 1000 + st.st_mtim.tv_nsec / 1000000;

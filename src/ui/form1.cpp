@@ -6,18 +6,24 @@
 
 #include <QAction>
 #include <QCheckBox>
+#include <QCloseEvent>
+#include <QCoreApplication>
+#include <QCursor>
 #include <QFrame>
-#include <QIcon>
 #include <QGuiApplication>
+#include <QIcon>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
+#include <QMouseEvent>
 #include <QPushButton>
 #include <QScreen>
 #include <QTimer>
 
 // The icons are linked in from a static library, whose resources nothing else pulls in.
-static void LoadResources() { Q_INIT_RESOURCE(tallimer); }
+static void LoadResources() {
+    Q_INIT_RESOURCE(tallimer);
+}
 
 namespace {
 
@@ -50,8 +56,8 @@ template <typename Control> Control* Named(Control* control, const char* name) {
 } // namespace
 
 Form1::Form1(Form1Services services, QWidget* parent)
-    : QWidget(parent), services_(std::move(services)),
-      twipsPerPixelX_(platform::TwipsPerPixelX()), twipsPerPixelY_(platform::TwipsPerPixelY()) {
+    : QWidget(parent), services_(std::move(services)), twipsPerPixelX_(platform::TwipsPerPixelX()),
+      twipsPerPixelY_(platform::TwipsPerPixelY()) {
     setWindowTitle(AppTitle);
     // The layout is fixed in twips for a small sans face; this desktop's default face is
     // wider and would clip the texts.
@@ -62,6 +68,9 @@ Form1::Form1(Form1Services services, QWidget* parent)
     const QRect client = Twips(0, 0, ClientWidth, ClientHeight);
     setFixedSize(client.size());
     CreateControls();
+    // The tray icon's notifications arrive as mouse moves without a button held, which Qt
+    // delivers only to a window that tracks the mouse.
+    setMouseTracking(true);
     if (const QScreen* screen = QGuiApplication::primaryScreen())
         move(screen->availableGeometry().center() - rect().center());
 }
@@ -102,7 +111,8 @@ void Form1::CreateControls() {
 
     chkFile = Named(new QCheckBox(QStringLiteral("Use file method"), this), "chkFile");
     chkFile->setGeometry(Twips(120, 1080, 1455, 255));
-    chkFile->setToolTip(QStringLiteral("If ticked, this will get the uptime from the specified file"));
+    chkFile->setToolTip(
+        QStringLiteral("If ticked, this will get the uptime from the specified file"));
 
     cmdTray = Named(new QPushButton(QStringLiteral("Send To Tray"), this), "cmdTray");
     cmdTray->setGeometry(Twips(2160, 1560, 1215, 375));
@@ -133,10 +143,14 @@ void Form1::CreateControls() {
     mnOpen = Named(mnSysTray->addAction(QStringLiteral("Open Tallimer")), "mnOpen");
     mnExit = Named(mnSysTray->addAction(QStringLiteral("Exit")), "mnExit");
     mnSysTray->setDefaultAction(mnOpen);
+    services_.tray.SetPanelMenu(mnSysTray);
 
     connect(tmrUpdate, &QTimer::timeout, this, &Form1::tmrUpdate_Timer);
     connect(cmdToggle, &QPushButton::clicked, this, &Form1::cmdToggle_Click);
     connect(txtInt, &QLineEdit::textChanged, this, &Form1::txtInt_Change);
+    connect(cmdTray, &QPushButton::clicked, this, &Form1::cmdTray_Click);
+    connect(mnOpen, &QAction::triggered, this, &Form1::mnOpen_Click);
+    connect(mnExit, &QAction::triggered, this, &Form1::mnExit_Click);
 }
 
 void Form1::Form_Load() {
@@ -155,8 +169,7 @@ void Form1::Form_Load() {
 void Form1::RefreshUptime() {
     const engine::RefreshInputs inputs{checkbox::Value(*chkFile) == checkbox::Ticked,
                                        state_.BootFilePath, state_.OutputFilePath};
-    const engine::UptimeSources sources{services_.ticks, services_.clock,
-                                        state_.FileService.get()};
+    const engine::UptimeSources sources{services_.ticks, services_.clock, state_.FileService.get()};
     if (const auto parts =
             engine::RefreshUptime(inputs, sources, state_.UptimeSeconds, state_.BootFileInfo)) {
         state_.UptimeParts = *parts;
@@ -189,4 +202,69 @@ void Form1::txtInt_Change(const QString& text) {
     if (state_.Loading)
         return;
     state_.UpdateInterval = std::max(platform::SaturateToInt32(platform::LeadingNumber(text)), 1);
+}
+
+void Form1::cmdTray_Click() {
+    SendToTray();
+}
+
+void Form1::SendToTray() {
+    modSysTray& tray = services_.tray;
+    if (tray.TrayIconShown())
+        return;
+    // Hiding the window with no notification area to come back from would strand it:
+    // minimise it to the task bar instead.
+    if (!tray.NotificationAreaAvailable()) {
+        setWindowState(windowState() | Qt::WindowMinimized);
+        return;
+    }
+    tray.AddTrayIcon(this, state_.TrayTip);
+    hide();
+    setWindowState(windowState() | Qt::WindowMinimized);
+}
+
+void Form1::RestoreFromTray() {
+    show();
+    setWindowState(windowState() & ~Qt::WindowMinimized);
+    services_.tray.RemoveTrayIcon();
+}
+
+void Form1::Form_MouseMove(Qt::MouseButtons, Qt::KeyboardModifiers, double x, double) {
+    if (!services_.tray.TrayIconShown())
+        return;
+    switch (platform::SaturateToInt32(x / twipsPerPixelX_)) {
+    case platform::WM_LBUTTONDBLCLK:
+    case platform::NIN_BALLOONUSERCLICK:
+        RestoreFromTray();
+        break;
+    case platform::WM_RBUTTONUP:
+        mnSysTray->popup(QCursor::pos());
+        break;
+    default:
+        break;
+    }
+}
+
+void Form1::mouseMoveEvent(QMouseEvent* event) {
+    const QPointF pixels = event->position();
+    Form_MouseMove(event->buttons(), event->modifiers(), pixels.x() * twipsPerPixelX_,
+                   pixels.y() * twipsPerPixelY_);
+}
+
+void Form1::mnOpen_Click() {
+    RestoreFromTray();
+    activateWindow();
+    raise();
+    setFocus(Qt::ActiveWindowFocusReason);
+}
+
+void Form1::mnExit_Click() {
+    close();
+}
+
+void Form1::closeEvent(QCloseEvent* event) {
+    services_.tray.RemoveTrayIcon();
+    event->accept();
+    // The window may be hidden in the tray, where closing it would not end the event loop.
+    QCoreApplication::quit();
 }

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "tray/modsystray.h"
 #include "ui/mainwindowstate.h"
 
 #include <QWidget>
@@ -21,6 +22,7 @@ struct Form1Services {
     const platform::Clock& clock;
     std::function<std::unique_ptr<platform::FileService>()> createFileService;
     std::function<QString()> programFolder;
+    modSysTray& tray;
 };
 
 // The program's only window.
@@ -36,11 +38,22 @@ public:
     void Form_Load();
 
     void RefreshUptime();
+    void SendToTray();
+    void RestoreFromTray();
+    // Notifications of the tray icon arrive here; x and y are in twips.
+    void Form_MouseMove(Qt::MouseButtons button, Qt::KeyboardModifiers shift, double x, double y);
 
 public slots:
     void tmrUpdate_Timer();
     void cmdToggle_Click();
     void txtInt_Change(const QString& text);
+    void cmdTray_Click();
+    void mnOpen_Click();
+    void mnExit_Click();
+
+protected:
+    void mouseMoveEvent(QMouseEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
 
 private:
     QRect Twips(int left, int top, int width, int height) const;

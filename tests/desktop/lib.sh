@@ -70,3 +70,33 @@ main_window() {
 }
 
 screenshot() { import -window root "$ARTIFACTS/$1.png"; }
+
+# Starts the XEmbed tray host. Without a session bus Qt embeds its icons there.
+start_tray_host() {
+    trayer --edge top --align right --widthtype request --height 32 --SetDockType true \
+        --transparent false --tint 0xdddddd >/dev/null 2>&1 &
+    PIDS+=($!)
+    wait_for 10 xwininfo -name panel || true
+}
+
+# Prints "id x y width height embedded" for each viewable window of the program, where
+# embedded is 1 for a window inside another program's window (the tray icon).
+program_windows() {
+    local w info parent
+    for w in $(xdotool search --pid "$APP" 2>/dev/null); do
+        info=$(xwininfo -id "$w" 2>/dev/null) || continue
+        grep -q "Map State: IsViewable" <<<"$info" || continue
+        parent=$(xwininfo -id "$w" -children 2>/dev/null | grep "Parent window id")
+        local embedded=1
+        grep -q "(the root window)" <<<"$parent" && embedded=0
+        echo "$w $(awk '/Absolute upper-left X/{x=$NF} /Absolute upper-left Y/{y=$NF}
+            /Width:/{w=$NF} /Height:/{h=$NF} END{print x, y, w, h}' <<<"$info") $embedded"
+    done
+}
+
+tray_icon() { program_windows | awk '$6 == 1 && $4 > 4 { print $1; exit 0 } END { exit !NR }' | grep .; }
+no_tray_icon() { ! tray_icon; }
+window_shown() { program_windows | awk -v w="$1" '$1 == w { found = 1 } END { exit !found }'; }
+window_hidden() { ! window_shown "$1"; }
+# A top-level window of the program other than the main window: a menu or a tool tip.
+popup_window() { program_windows | awk -v main="$1" '$1 != main && $6 == 0 { print; exit }' | grep .; }

@@ -225,9 +225,9 @@ private slots:
 
     void outputFileFailureStillBreaksDown() {
         ticks.ms = 59'000;
-        const auto parts = engine::RefreshUptime({false, {}, dir.filePath("no/uptime.txt")},
-                                                 {ticks, clock, &files}, uptimeSeconds,
-                                                 bootFileInfo);
+        const auto parts =
+            engine::RefreshUptime({false, {}, dir.filePath("no/uptime.txt")},
+                                  {ticks, clock, &files}, uptimeSeconds, bootFileInfo);
         QCOMPARE(parts, engine::SplitUptime(59));
     }
 
@@ -264,7 +264,7 @@ private slots:
         const QByteArray native = QFile::encodeName(Output());
         QCOMPARE(chmod(native.constData(), 0640), 0);
         QVERIFY(engine::WriteUptimeFile("9", Output()));
-        struct stat st{};
+        struct stat st {};
         QCOMPARE(stat(native.constData(), &st), 0);
         QCOMPARE(st.st_mode & 07777, mode_t(0640));
     }
@@ -273,7 +273,7 @@ private slots:
         const QByteArray fifo = QFile::encodeName(dir.filePath("pipe"));
         QCOMPARE(mkfifo(fifo.constData(), 0600), 0);
         QVERIFY(!engine::WriteUptimeFile("1", dir.filePath("pipe")));
-        struct stat st{};
+        struct stat st {};
         QCOMPARE(stat(fifo.constData(), &st), 0);
         QVERIFY(S_ISFIFO(st.st_mode));
     }

@@ -1,4 +1,5 @@
 #include "platform/numeric.h"
+#include "platform/qtshellicon.h"
 #include "platform/system.h"
 
 #include <QTest>
@@ -138,6 +139,28 @@ private slots:
         QCOMPARE(parsed.has_value(), ok);
         if (ok)
             QCOMPARE(*parsed, value);
+    }
+
+    void notificationCodes_data() {
+        QTest::addColumn<int>("reason");
+        QTest::addColumn<bool>("statusNotifier");
+        QTest::addColumn<int>("code"); // 0: nothing
+        QTest::newRow("XEmbed double-click") << int(QSystemTrayIcon::DoubleClick) << false << 515;
+        QTest::newRow("XEmbed single click") << int(QSystemTrayIcon::Trigger) << false << 0;
+        QTest::newRow("XEmbed right click") << int(QSystemTrayIcon::Context) << false << 517;
+        QTest::newRow("XEmbed middle click") << int(QSystemTrayIcon::MiddleClick) << false << 0;
+        QTest::newRow("XEmbed unknown") << int(QSystemTrayIcon::Unknown) << false << 0;
+        QTest::newRow("panel activation") << int(QSystemTrayIcon::Trigger) << true << 515;
+        QTest::newRow("panel context") << int(QSystemTrayIcon::Context) << true << 517;
+        QTest::newRow("panel secondary") << int(QSystemTrayIcon::MiddleClick) << true << 0;
+    }
+    void notificationCodes() {
+        QFETCH(int, reason);
+        QFETCH(bool, statusNotifier);
+        QFETCH(int, code);
+        const auto mapped =
+            platform::NotificationCode(QSystemTrayIcon::ActivationReason(reason), statusNotifier);
+        QCOMPARE(mapped.value_or(0), code);
     }
 
     void tickCounterFollowsUptime() {

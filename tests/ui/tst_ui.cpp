@@ -8,6 +8,8 @@
 #include <QCheckBox>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMenu>
+#include <QMouseEvent>
 #include <QPushButton>
 #include <QScreen>
 #include <QTemporaryDir>
@@ -17,7 +19,9 @@
 
 namespace {
 
-int Pixels(int twips, double dpi) { return int(std::nearbyint(twips * dpi / 1440.0)); }
+int Pixels(int twips, double dpi) {
+    return int(std::nearbyint(twips * dpi / 1440.0));
+}
 
 } // namespace
 
@@ -26,6 +30,8 @@ class UiTest : public QObject {
 
     FakeTickCounter ticks;
     FakeClock clock;
+    FakeShellIconService shell;
+    std::unique_ptr<modSysTray> tray;
     QTemporaryDir dir;
     std::unique_ptr<Form1> form;
 
@@ -54,13 +60,18 @@ private slots:
         ticks = {};
         ticks.ms = 90'061'000;
         QFile::remove(Output());
+        shell = {};
+        tray = std::make_unique<modSysTray>(shell);
         const QString folder = dir.path();
-        form = std::make_unique<Form1>(Form1Services{
-            ticks, clock, [] { return std::make_unique<FakeFileService>(); },
-            [folder] { return folder; }});
+        form = std::make_unique<Form1>(
+            Form1Services{ticks, clock, [] { return std::make_unique<FakeFileService>(); },
+                          [folder] { return folder; }, *tray});
         form->Form_Load();
     }
-    void cleanup() { form.reset(); }
+    void cleanup() {
+        form.reset();
+        tray.reset();
+    }
 
     void windowHasItsCaptionAndFixedSize() {
         const double dpi = QGuiApplication::primaryScreen()->logicalDotsPerInchX();
@@ -85,21 +96,28 @@ private slots:
         QTest::addColumn<QString>("text");
         QTest::addColumn<QRect>("twips");
         QTest::addColumn<QString>("toolTip");
-        QTest::newRow("Shape1") << "Shape1" << "" << QRect(-120, 0, 3735, 255) << "";
-        QTest::newRow("lblUptime") << "lblUptime" << "Uptime" << QRect(0, 120, 3495, 495) << "";
-        QTest::newRow("txtInt") << "txtInt" << "30" << QRect(2040, 720, 1335, 285) << "";
-        QTest::newRow("Label1") << "Label1" << "Update interval, seconds:"
-                                << QRect(120, 720, 1935, 255) << "";
-        QTest::newRow("cmdToggle") << "cmdToggle" << "Start" << QRect(2160, 1080, 1215, 375) << "";
-        QTest::newRow("chkFile") << "chkFile" << "Use file method" << QRect(120, 1080, 1455, 255)
+        QTest::newRow("Shape1") << "Shape1"
+                                << "" << QRect(-120, 0, 3735, 255) << "";
+        QTest::newRow("lblUptime") << "lblUptime"
+                                   << "Uptime" << QRect(0, 120, 3495, 495) << "";
+        QTest::newRow("txtInt") << "txtInt"
+                                << "30" << QRect(2040, 720, 1335, 285) << "";
+        QTest::newRow("Label1") << "Label1"
+                                << "Update interval, seconds:" << QRect(120, 720, 1935, 255) << "";
+        QTest::newRow("cmdToggle") << "cmdToggle"
+                                   << "Start" << QRect(2160, 1080, 1215, 375) << "";
+        QTest::newRow("chkFile") << "chkFile"
+                                 << "Use file method" << QRect(120, 1080, 1455, 255)
                                  << "If ticked, this will get the uptime from the specified file";
-        QTest::newRow("cmdTray") << "cmdTray" << "Send To Tray" << QRect(2160, 1560, 1215, 375)
-                                 << "";
+        QTest::newRow("cmdTray") << "cmdTray"
+                                 << "Send To Tray" << QRect(2160, 1560, 1215, 375) << "";
         QTest::newRow("chkAutoStart")
-            << "chkAutoStart" << "Auto start" << QRect(120, 1320, 1095, 255)
+            << "chkAutoStart"
+            << "Auto start" << QRect(120, 1320, 1095, 255)
             << "If ticked, the client will start fetching the uptime as soon as the client is run";
         QTest::newRow("chkAutoTray")
-            << "chkAutoTray" << "Auto send to tray" << QRect(120, 1560, 1575, 255)
+            << "chkAutoTray"
+            << "Auto send to tray" << QRect(120, 1560, 1575, 255)
             << "If ticked, the client will be sent to the system tray as soon as the client is run";
     }
     void controls() {
@@ -109,9 +127,9 @@ private slots:
         QFETCH(QString, toolTip);
         const QWidget* control = Control<QWidget>(name.toLatin1().constData());
         const double dpi = QGuiApplication::primaryScreen()->logicalDotsPerInchX();
-        QCOMPARE(control->geometry(), QRect(Pixels(twips.x(), dpi), Pixels(twips.y(), dpi),
-                                            Pixels(twips.width(), dpi),
-                                            Pixels(twips.height(), dpi)));
+        QCOMPARE(control->geometry(),
+                 QRect(Pixels(twips.x(), dpi), Pixels(twips.y(), dpi), Pixels(twips.width(), dpi),
+                       Pixels(twips.height(), dpi)));
         QString shown;
         if (auto label = qobject_cast<const QLabel*>(control))
             shown = label->text();
@@ -306,13 +324,148 @@ private slots:
             QCOMPARE(checkbox::Value(*Control<QCheckBox>(name)), checkbox::Clear);
     }
 
+    // Sends what the icon service sends: a mouse move whose x is the code in pixels.
+    void Notify(int code) {
+        QMouseEvent move(QEvent::MouseMove, QPointF(code, 0), QPointF(code, 0), Qt::NoButton,
+                         Qt::NoButton, Qt::NoModifier);
+        QCoreApplication::sendEvent(form.get(), &move);
+    }
+
+    void sendToTrayHidesAndAddsTheIcon() {
+        form->show();
+        QTest::mouseClick(Control<QPushButton>("cmdTray"), Qt::LeftButton);
+        QVERIFY(tray->TrayIconShown());
+        QVERIFY(!form->isVisible());
+        QVERIFY(form->windowState() & Qt::WindowMinimized);
+        QCOMPARE(shell.calls.size(), 1);
+        QCOMPARE(shell.Tip(0), QStringLiteral("Tallimer - OFF"));
+        QCOMPARE(shell.calls[0].data.hWnd, form.get());
+        QVERIFY(!shell.calls[0].data.hIcon.isNull());
+        QCOMPARE(shell.panelMenu, Control<QMenu>("mnSysTray"));
+    }
+
+    void sendToTrayTwiceChangesNothing() {
+        form->show();
+        form->SendToTray();
+        form->cmdToggle_Click();
+        form->show(); // even if something showed the window again
+        form->SendToTray();
+        QVERIFY(form->isVisible());
+        QCOMPARE(shell.calls.size(), 1);
+        QCOMPARE(shell.Tip(0), QStringLiteral("Tallimer - OFF"));
+    }
+
+    void withoutNotificationAreaOnlyMinimises() {
+        shell.available = false;
+        form->show();
+        form->SendToTray();
+        QVERIFY(shell.calls.isEmpty());
+        QVERIFY(!tray->TrayIconShown());
+        QVERIFY(form->isVisible());
+        QVERIFY(form->windowState() & Qt::WindowMinimized);
+    }
+
+    void notifications_data() {
+        QTest::addColumn<int>("code");
+        QTest::addColumn<bool>("restores");
+        QTest::addColumn<bool>("menu");
+        QTest::newRow("double-click") << 515 << true << false;
+        QTest::newRow("balloon click") << 1029 << true << false;
+        QTest::newRow("right button up") << 517 << false << true;
+        QTest::newRow("mouse move") << 512 << false << false;
+        QTest::newRow("left down") << 513 << false << false;
+        QTest::newRow("left up") << 514 << false << false;
+        QTest::newRow("right down") << 516 << false << false;
+        QTest::newRow("middle double-click") << 521 << false << false;
+        QTest::newRow("zero") << 0 << false << false;
+    }
+    void notifications() {
+        QFETCH(int, code);
+        QFETCH(bool, restores);
+        QFETCH(bool, menu);
+        form->show();
+        form->SendToTray();
+        Notify(code);
+        QCOMPARE(form->isVisible(), restores);
+        QCOMPARE(tray->TrayIconShown(), !restores);
+        QCOMPARE(!(form->windowState() & Qt::WindowMinimized), restores);
+        auto* popup = Control<QMenu>("mnSysTray");
+        QCOMPARE(popup->isVisible(), menu);
+        popup->hide();
+        if (restores) {
+            QCOMPARE(shell.calls.size(), 2);
+            QCOMPARE(shell.calls[1].message, platform::NIM_DELETE);
+        }
+    }
+
+    void notificationCodeRoundsFromTwips() {
+        const double tpp = 1440.0 / QGuiApplication::primaryScreen()->logicalDotsPerInchX();
+        form->SendToTray();
+        form->Form_MouseMove(Qt::NoButton, Qt::NoModifier, 516.5 * tpp, 0); // halves to even
+        QVERIFY(!form->isVisible());
+        form->Form_MouseMove(Qt::NoButton, Qt::NoModifier, 514.5 * tpp, 0); // rounds to 514
+        QVERIFY(!form->isVisible());
+        form->Form_MouseMove(Qt::NoButton, Qt::NoModifier, 515.4 * tpp, 0);
+        QVERIFY(form->isVisible());
+    }
+
+    void notificationsWithoutIconDoNothing() {
+        Notify(515);
+        QVERIFY(!form->isVisible());
+        Notify(517);
+        QVERIFY(!Control<QMenu>("mnSysTray")->isVisible());
+        QVERIFY(shell.calls.isEmpty());
+    }
+
+    void popupMenuItems() {
+        const QMenu* popup = Control<QMenu>("mnSysTray");
+        QCOMPARE(popup->title(), QStringLiteral("System Tray Menu"));
+        QStringList items;
+        for (const QAction* action : popup->actions())
+            items << action->text();
+        QCOMPARE(items, (QStringList{"Open Tallimer", "Exit"}));
+        QCOMPARE(popup->defaultAction()->text(), QStringLiteral("Open Tallimer"));
+    }
+
+    void openFromTheMenuRestores() {
+        form->show();
+        form->SendToTray();
+        form->mnOpen_Click();
+        QVERIFY(form->isVisible());
+        QVERIFY(!(form->windowState() & Qt::WindowMinimized));
+        QVERIFY(!tray->TrayIconShown());
+    }
+
+    void restoreWhileRunningKeepsTheTimer() {
+        form->show();
+        form->cmdToggle_Click();
+        form->SendToTray();
+        Notify(515);
+        QVERIFY(Control<QTimer>("tmrUpdate")->isActive());
+        form->SendToTray();
+        QCOMPARE(shell.Tip(2), QStringLiteral("Tallimer - ON"));
+    }
+
+    void exitFromTheMenuClosesAndRemovesTheIcon() {
+        form->show();
+        form->SendToTray();
+        form->mnExit_Click();
+        QVERIFY(!form->isVisible());
+        QVERIFY(!tray->TrayIconShown());
+        QCOMPARE(shell.calls.last().message, platform::NIM_DELETE);
+    }
+
     void trailingSlash_data() {
         QTest::addColumn<QString>("folder");
         QTest::addColumn<QString>("result");
-        QTest::newRow("without") << "/opt/tallimer" << "/opt/tallimer/";
-        QTest::newRow("with") << "/opt/tallimer/" << "/opt/tallimer/";
-        QTest::newRow("root") << "/" << "/";
-        QTest::newRow("empty") << "" << "/";
+        QTest::newRow("without") << "/opt/tallimer"
+                                 << "/opt/tallimer/";
+        QTest::newRow("with") << "/opt/tallimer/"
+                              << "/opt/tallimer/";
+        QTest::newRow("root") << "/"
+                              << "/";
+        QTest::newRow("empty") << ""
+                               << "/";
     }
     void trailingSlash() {
         QFETCH(QString, folder);

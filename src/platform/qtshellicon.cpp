@@ -1,0 +1,101 @@
+#include "platform/qtshellicon.h"
+
+#include <QCoreApplication>
+#include <QDBusConnection>
+#include <QDBusInterface>
+#include <QDBusReply>
+#include <QMenu>
+#include <QMouseEvent>
+#include <cstring>
+
+namespace platform {
+
+std::optional<int> NotificationCode(QSystemTrayIcon::ActivationReason reason,
+                                    bool statusNotifierTray) {
+    switch (reason) {
+    case QSystemTrayIcon::DoubleClick:
+        return WM_LBUTTONDBLCLK;
+    case QSystemTrayIcon::Trigger:
+        if (statusNotifierTray)
+            return WM_LBUTTONDBLCLK;
+        return std::nullopt;
+    case QSystemTrayIcon::Context:
+        return WM_RBUTTONUP;
+    case QSystemTrayIcon::MiddleClick:
+    case QSystemTrayIcon::Unknown:
+        break;
+    }
+    return std::nullopt;
+}
+
+bool IsStatusNotifierTray() {
+    // The same question Qt asks before it chooses the D-Bus tray over XEmbed.
+    QDBusConnection bus = QDBusConnection::sessionBus();
+    if (!bus.isConnected())
+        return false;
+    QDBusInterface watcher(QStringLiteral("org.kde.StatusNotifierWatcher"),
+                           QStringLiteral("/StatusNotifierWatcher"),
+                           QStringLiteral("org.kde.StatusNotifierWatcher"), bus);
+    return watcher.isValid() && watcher.property("IsStatusNotifierHostRegistered").toBool();
+}
+
+QtShellIconService::QtShellIconService() = default;
+
+QtShellIconService::~QtShellIconService() {
+    qDeleteAll(icons_);
+}
+
+bool QtShellIconService::IsAvailable() const {
+    return QSystemTrayIcon::isSystemTrayAvailable();
+}
+
+void QtShellIconService::SetPanelMenu(QMenu* menu) {
+    panelMenu_ = menu;
+}
+
+void QtShellIconService::Notify(QObject* window, int code) {
+    const QPointF position(code, 0);
+    QCoreApplication::postEvent(window,
+                                new QMouseEvent(QEvent::MouseMove, position, position, Qt::NoButton,
+                                                Qt::NoButton, Qt::NoModifier));
+}
+
+bool QtShellIconService::Shell_NotifyIcon(quint32 message, const NOTIFYICONDATA& data) {
+    const Key key{data.hWnd, data.uID};
+    if (message == NIM_DELETE) {
+        QSystemTrayIcon* icon = icons_.take(key);
+        delete icon;
+        return icon != nullptr;
+    }
+    if (message != NIM_ADD || data.hWnd == nullptr || icons_.contains(key))
+        return false;
+
+    auto* icon = new QSystemTrayIcon;
+    if (data.uFlags & NIF_ICON)
+        icon->setIcon(data.hIcon);
+    if (data.uFlags & NIF_TIP) {
+        const char* tip = data.szTip.data();
+        icon->setToolTip(QString::fromLocal8Bit(tip, qsizetype(strnlen(tip, data.szTip.size()))));
+    }
+    if ((data.uFlags & NIF_MESSAGE) && data.uCallbackMessage == WM_MOUSEMOVE) {
+        const bool statusNotifier = IsStatusNotifierTray();
+        if (statusNotifier && panelMenu_)
+            icon->setContextMenu(panelMenu_);
+        QPointer<QObject> window = data.hWnd;
+        QObject::connect(icon, &QSystemTrayIcon::activated, icon,
+                         [this, window, statusNotifier](QSystemTrayIcon::ActivationReason reason) {
+                             const auto code = NotificationCode(reason, statusNotifier);
+                             if (window && code)
+                                 Notify(window, *code);
+                         });
+        QObject::connect(icon, &QSystemTrayIcon::messageClicked, icon, [this, window] {
+            if (window)
+                Notify(window, NIN_BALLOONUSERCLICK);
+        });
+    }
+    icons_.insert(key, icon);
+    icon->show();
+    return true;
+}
+
+} // namespace platform

@@ -1,0 +1,40 @@
+#pragma once
+
+#include "platform/shellicon.h"
+
+#include <QHash>
+#include <QPointer>
+#include <QSystemTrayIcon>
+#include <memory>
+#include <optional>
+
+namespace platform {
+
+// The notification code for one of Qt's activation reasons, or nothing for reasons that
+// mean nothing to the program. A StatusNotifierItem panel reports no double-click: there
+// the host's activation stands for it.
+std::optional<int> NotificationCode(QSystemTrayIcon::ActivationReason reason,
+                                    bool statusNotifierTray);
+
+// Whether Qt will show icons through a StatusNotifierItem host on the session bus rather
+// than embedding them in an XEmbed tray.
+bool IsStatusNotifierTray();
+
+class QtShellIconService final : public ShellIconService {
+public:
+    QtShellIconService();
+    ~QtShellIconService() override;
+
+    bool Shell_NotifyIcon(quint32 message, const NOTIFYICONDATA& data) override;
+    bool IsAvailable() const override;
+    void SetPanelMenu(QMenu* menu) override;
+
+private:
+    using Key = std::pair<QObject*, quint32>;
+    void Notify(QObject* window, int code);
+
+    QHash<Key, QSystemTrayIcon*> icons_;
+    QPointer<QMenu> panelMenu_;
+};
+
+} // namespace platform
