@@ -16,6 +16,7 @@ int main(int argc, char* argv[]) {
     Form1 form({ticks, clock, [] { return std::make_unique<platform::SystemFileService>(); },
                 platform::ApplicationFolder, tray});
     form.Form_Load();
-    form.show();
+    if (!tray.TrayIconShown()) // started straight into the tray
+        form.show();
     return app.exec();
 }

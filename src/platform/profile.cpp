@@ -18,7 +18,9 @@ struct Line {
     QByteArray end;  // "\r\n", "\n", "\r", or empty for a last line without one
 };
 
-bool IsBlank(char c) { return c == ' ' || c == '\t'; }
+bool IsBlank(char c) {
+    return c == ' ' || c == '\t';
+}
 
 QByteArray Trimmed(QByteArrayView text) {
     qsizetype first = 0;

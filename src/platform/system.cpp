@@ -11,6 +11,13 @@ QString ApplicationFolder() {
     return QCoreApplication::applicationDirPath();
 }
 
+bool IsNormalFile(const QString& path) {
+    const QByteArray native = QFile::encodeName(path);
+    struct stat st {};
+    return !native.isEmpty() && !native.contains('\0') && stat(native.constData(), &st) == 0 &&
+           S_ISREG(st.st_mode);
+}
+
 quint64 SystemTickCounter::GetTickCount64() const {
     timespec now{};
     // CLOCK_BOOTTIME keeps counting while the machine is suspended, as an uptime should.

@@ -39,6 +39,9 @@ public:
 // The folder that holds the program file.
 QString ApplicationFolder();
 
+// Whether path names a regular file (following links): not a folder, a device or a FIFO.
+bool IsNormalFile(const QString& path);
+
 class SystemTickCounter final : public TickCounter {
 public:
     quint64 GetTickCount64() const override;

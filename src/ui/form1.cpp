@@ -2,6 +2,7 @@
 
 #include "platform/numeric.h"
 #include "platform/screen.h"
+#include "settings/modmisc.h"
 #include "ui/checkbox.h"
 
 #include <QAction>
@@ -162,8 +163,51 @@ void Form1::Form_Load() {
     state_.OutputFilePath = state_.AppDir + QStringLiteral("uptime.txt");
     state_.UpdateInterval = 30;
     state_.TrayTip = AppTitle + QStringLiteral(" - OFF");
+    if (platform::IsNormalFile(state_.SettingsPath))
+        ApplySettingsFile();
     txtInt->setText(QString::number(state_.UpdateInterval));
     state_.Loading = false;
+    if (checkbox::Value(*chkAutoStart) == checkbox::Ticked)
+        cmdToggle_Click();
+    if (checkbox::Value(*chkAutoTray) == checkbox::Ticked)
+        SendToTray();
+}
+
+void Form1::ApplySettingsFile() {
+    const QString& file = state_.SettingsPath;
+    const auto read = [&file](const char* section, const char* key) {
+        return modMisc::ReadSetting(QLatin1String(section), QLatin1String(key), file);
+    };
+    // The program never writes the paths, so a file it wrote has none: an absent or empty
+    // path keeps the default rather than leaving nowhere to write.
+    for (auto [key, path] : {std::pair{"BootFile", &state_.BootFilePath},
+                             std::pair{"Output File", &state_.OutputFilePath}}) {
+        const QString value = read("Paths", key);
+        if (!value.isEmpty())
+            *path = value;
+    }
+    if (const auto interval = modMisc::ToInterval(read("Options", "Interval")))
+        state_.UpdateInterval = *interval;
+    for (auto [key, box] :
+         {std::pair{"Use file method", chkFile}, std::pair{"AutoStart", chkAutoStart},
+          std::pair{"Auto Send To Tray", chkAutoTray}}) {
+        if (const auto value = modMisc::ToCheckValue(read("Options", key)))
+            checkbox::SetValue(*box, *value);
+    }
+}
+
+void Form1::Form_QueryUnload() {
+    state_.FileService.reset();
+    state_.BootFileInfo.reset();
+    const QString& file = state_.SettingsPath;
+    const auto write = [&file](const char* key, int value) {
+        modMisc::WriteSetting(QStringLiteral("Options"), QLatin1String(key),
+                              QString::number(value).trimmed(), file);
+    };
+    write("Interval", state_.UpdateInterval);
+    write("Use file method", checkbox::Value(*chkFile));
+    write("AutoStart", checkbox::Value(*chkAutoStart));
+    write("Auto Send To Tray", checkbox::Value(*chkAutoTray));
 }
 
 void Form1::RefreshUptime() {
@@ -263,6 +307,7 @@ void Form1::mnExit_Click() {
 }
 
 void Form1::closeEvent(QCloseEvent* event) {
+    Form_QueryUnload();
     services_.tray.RemoveTrayIcon();
     event->accept();
     // The window may be hidden in the tray, where closing it would not end the event loop.

@@ -36,6 +36,8 @@ public:
 
     // Fills the state and applies the options; runs once, before the window is first shown.
     void Form_Load();
+    // Saves the options; runs once, whichever way the window is closed.
+    void Form_QueryUnload();
 
     void RefreshUptime();
     void SendToTray();
@@ -58,6 +60,7 @@ protected:
 private:
     QRect Twips(int left, int top, int width, int height) const;
     void CreateControls();
+    void ApplySettingsFile();
 
     Form1Services services_;
     MainWindowState state_;

@@ -31,20 +31,6 @@ xdotool mousemove --window "$icon" 8 8 click --repeat 2 --delay 80 1
 wait_for 5 window_shown "$window" || fail "a double-click did not restore the window"
 wait_for 5 no_tray_icon || fail "the icon stayed after restoring"
 
-# open_menu: right click on the icon; prints the menu's "id x y width height".
-open_menu() {
-    xdotool mousemove --window "$icon" 8 8 click 3
-    wait_for 5 popup_window "$window" || fail "no menu on a right click"
-    sleep 0.3
-    popup_window "$window"
-}
-# click_menu_item INDEX (0: Open Tallimer, 1: Exit)
-click_menu_item() {
-    read -r menu x y width height _ <<<"$(open_menu)"
-    local row=$((height / 2))
-    xdotool mousemove $((x + width / 2)) $((y + row / 2 + row * $1)) click 1
-}
-
 send_to_tray
 read -r _ x y width height _ <<<"$(open_menu)"
 screenshot tray_menu

@@ -6,6 +6,7 @@
 #include <QAbstractButton>
 #include <QApplication>
 #include <QCheckBox>
+#include <QDir>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
@@ -56,7 +57,22 @@ class UiTest : public QObject {
     }
 
 private slots:
+    QString Settings() const { return dir.filePath("Settings.ini"); }
+
+    // Starts the window afresh, with the given settings file beside it.
+    void Restart(const QByteArray& settings) {
+        cleanup();
+        QVERIFY(WriteAll(Settings(), settings));
+        Start();
+    }
+
     void init() {
+        QFile::remove(Settings());
+        QDir(Settings()).removeRecursively();
+        Start();
+    }
+
+    void Start() {
         ticks = {};
         ticks.ms = 90'061'000;
         QFile::remove(Output());
@@ -453,6 +469,165 @@ private slots:
         QVERIFY(!form->isVisible());
         QVERIFY(!tray->TrayIconShown());
         QCOMPARE(shell.calls.last().message, platform::NIM_DELETE);
+    }
+
+    void noSettingsFileThenCloseWritesTheOptions() {
+        QVERIFY(!QFile::exists(Settings()));
+        QVERIFY(form->isHidden());
+        QVERIFY(!Control<QTimer>("tmrUpdate")->isActive());
+        form->show();
+        QVERIFY(form->close());
+        QCOMPARE(ReadAll(Settings()), QByteArray("[Options]\r\nInterval=30\r\nUse file method=0\r\n"
+                                                 "AutoStart=0\r\nAuto Send To Tray=0\r\n"));
+        QVERIFY(form->State().FileService == nullptr);
+        QVERIFY(!form->State().BootFileInfo.has_value());
+    }
+
+    void autoStartThenAutoTray() {
+        Restart("[Options]\r\nAutoStart=1\r\nAuto Send To Tray=1\r\nInterval=0\r\n");
+        QVERIFY(Control<QTimer>("tmrUpdate")->isActive());
+        QCOMPARE(Control<QPushButton>("cmdToggle")->text(), QStringLiteral("Stop"));
+        QVERIFY(tray->TrayIconShown());
+        QVERIFY(form->isHidden());
+        QCOMPARE(shell.Tip(0), QStringLiteral("Tallimer - ON"));
+        QCOMPARE(TicksToRefresh(), 1);
+        QCOMPARE(TicksToRefresh(), 1);
+    }
+
+    void intervalFromTheFile_data() {
+        QTest::addColumn<QByteArray>("value");
+        QTest::addColumn<qint32>("interval");
+        QTest::addColumn<QString>("shown");
+        QTest::newRow("0") << QByteArray("0") << 0 << "0";
+        QTest::newRow("-4") << QByteArray("-4") << -4 << "-4";
+        QTest::newRow("12") << QByteArray(" 12 ") << 12 << "12";
+        QTest::newRow("12.5") << QByteArray("12.5") << 12 << "12";
+        QTest::newRow("abc") << QByteArray("abc") << 30 << "30";
+        QTest::newRow("empty") << QByteArray("") << 30 << "30";
+        QTest::newRow("beyond 32 bits") << QByteArray("99999999999") << 30 << "30";
+    }
+    void intervalFromTheFile() {
+        QFETCH(QByteArray, value);
+        QFETCH(qint32, interval);
+        QFETCH(QString, shown);
+        Restart("[Options]\nInterval=" + value + "\n");
+        QCOMPARE(form->State().UpdateInterval, interval);
+        QCOMPARE(Control<QLineEdit>("txtInt")->text(), shown);
+        Control<QLineEdit>("txtInt")->setText("0 "); // typing clamps again
+        QCOMPARE(form->State().UpdateInterval, 1);
+    }
+
+    void zeroIntervalRefreshesEveryTick() {
+        Restart("[Options]\nInterval=0\n");
+        for (int round = 0; round < 3; ++round)
+            QCOMPARE(TicksToRefresh(), 1);
+    }
+
+    void checkBoxesFromTheFile_data() {
+        QTest::addColumn<QByteArray>("value");
+        QTest::addColumn<int>("stored");
+        QTest::newRow("0") << QByteArray("0") << 0;
+        QTest::newRow("1") << QByteArray("1") << 1;
+        QTest::newRow("2") << QByteArray("2") << 2;
+        QTest::newRow("1.5") << QByteArray("1.5") << 2;
+        QTest::newRow("0.5") << QByteArray("0.5") << 0;
+        QTest::newRow("5") << QByteArray("5") << 0;
+        QTest::newRow("-1") << QByteArray("-1") << 0;
+        QTest::newRow("beyond 16 bits") << QByteArray("65537") << 0;
+        QTest::newRow("abc") << QByteArray("abc") << 0;
+    }
+    void checkBoxesFromTheFile() {
+        QFETCH(QByteArray, value);
+        QFETCH(int, stored);
+        Restart("[Options]\nUse file method=" + value + "\n");
+        QCOMPARE(checkbox::Value(*Control<QCheckBox>("chkFile")), stored);
+    }
+
+    void greyedAutoBoxesDoNothing() {
+        Restart("[Options]\nAutoStart=2\nAuto Send To Tray=2\n");
+        QVERIFY(!Control<QTimer>("tmrUpdate")->isActive());
+        QVERIFY(!tray->TrayIconShown());
+    }
+
+    void paths_data() {
+        QTest::addColumn<QByteArray>("settings");
+        QTest::addColumn<QString>("boot");
+        QTest::addColumn<QString>("output");
+        const QString defaultBoot = "C:\\WINDOWS\\bootstat.dat";
+        QTest::newRow("no Paths section")
+            << QByteArray("[Options]\nInterval=5\n") << defaultBoot << "uptime.txt";
+        QTest::newRow("empty values")
+            << QByteArray("[Paths]\nBootFile=\nOutput File=  \n") << defaultBoot << "uptime.txt";
+        QTest::newRow("both set") << QByteArray(
+                                         "[Paths]\nBootFile=/var/b\nOutput File=/tmp/o.txt\n")
+                                  << "/var/b"
+                                  << "/tmp/o.txt";
+        QTest::newRow("8-bit text") << QByteArray("[Paths]\nOutput File=/tmp/\xC3\xA9.txt\n")
+                                    << defaultBoot << QString::fromUtf8("/tmp/\u00e9.txt");
+    }
+    void paths() {
+        QFETCH(QByteArray, settings);
+        QFETCH(QString, boot);
+        QFETCH(QString, output);
+        Restart(settings);
+        QCOMPARE(form->State().BootFilePath, boot);
+        const QString expected = output == "uptime.txt" ? Output() : output;
+        QCOMPARE(form->State().OutputFilePath, expected);
+    }
+
+    void folderNamedLikeTheSettingsFileIsNotRead() {
+        cleanup();
+        QVERIFY(QDir().mkpath(Settings() + "/Options"));
+        Start();
+        QCOMPARE(form->State().UpdateInterval, 30);
+        QVERIFY(form->close());
+        QVERIFY(QFileInfo(Settings()).isDir());
+    }
+
+    void closingKeepsHandMadeLines() {
+        const QByteArray mine =
+            "; my notes\r\n[Paths]\r\nOutput File=" + QFile::encodeName(Output()) +
+            "\r\n\r\n[Options]\r\nInterval=30\r\nColour=blue\r\n[Mine]\r\nx=1\r\n";
+        Restart(mine);
+        Control<QLineEdit>("txtInt")->setText("7");
+        QVERIFY(checkbox::SetValue(*Control<QCheckBox>("chkAutoStart"), checkbox::Ticked));
+        QVERIFY(form->close());
+        QCOMPARE(ReadAll(Settings()),
+                 "; my notes\r\n[Paths]\r\nOutput File=" + QFile::encodeName(Output()) +
+                     "\r\n\r\n[Options]\r\nInterval=7\r\nColour=blue\r\nUse file method=0\r\n"
+                     "AutoStart=1\r\nAuto Send To Tray=0\r\n[Mine]\r\nx=1\r\n");
+    }
+
+    void closingFromTheTraySavesTheSame() {
+        form->show();
+        QVERIFY(form->close());
+        const QByteArray fromWindow = ReadAll(Settings());
+        QVERIFY(QFile::remove(Settings()));
+        cleanup();
+        Start();
+        form->show();
+        form->SendToTray();
+        form->mnExit_Click();
+        QCOMPARE(ReadAll(Settings()), fromWindow);
+    }
+
+    void closingInReadOnlyFolderKeepsTheOldFile() {
+        cleanup();
+        QTemporaryDir locked;
+        const QString file = locked.filePath("Settings.ini");
+        QVERIFY(WriteAll(file, "[Options]\r\nInterval=9\r\n"));
+        const QString folder = locked.path();
+        tray = std::make_unique<modSysTray>(shell);
+        form = std::make_unique<Form1>(
+            Form1Services{ticks, clock, [] { return std::make_unique<FakeFileService>(); },
+                          [folder] { return folder; }, *tray});
+        form->Form_Load();
+        ReadOnlyFolder readOnly(folder);
+        if (!readOnly.ok())
+            QSKIP("this machine does not allow a read-only bind mount");
+        Control<QLineEdit>("txtInt")->setText("5");
+        QVERIFY(form->close());
+        QCOMPARE(ReadAll(file), QByteArray("[Options]\r\nInterval=9\r\n"));
     }
 
     void trailingSlash_data() {

@@ -1,0 +1,36 @@
+#!/usr/bin/env bash
+# A program folder whose settings start refreshing every second, hidden in the tray; Exit from
+# the tray menu saves the options and keeps the user's own lines.
+source "$(dirname "$0")/lib.sh"
+
+start_display
+start_tray_host
+make_program_folder
+printf '; kept\r\n[Options]\r\nAutoStart=1\r\nAuto Send To Tray=1\r\nInterval=0\r\n[Mine]\r\nx=1\r\n' \
+    >"$FOLDER/Settings.ini"
+start_program
+
+wait_for 10 tray_icon || fail "the program did not come up in the tray"
+icon=$(tray_icon)
+window=$(xdotool search --pid "$APP" --class tallimer 2>/dev/null | head -n 1)
+main_window >/dev/null && fail "the window is shown"
+
+wait_for 5 test -s "$FOLDER/uptime.txt" || fail "no uptime.txt"
+first=$(stat -c %y "$FOLDER/uptime.txt")
+sleep 2.2
+second=$(stat -c %y "$FOLDER/uptime.txt")
+[ "$first" != "$second" ] || fail "uptime.txt was not rewritten within two seconds"
+
+xdotool mousemove --window "$icon" 8 8
+wait_for 5 popup_window "${window:-0}" || fail "no tip over the icon"
+screenshot autostart_tip
+
+click_menu_item 1
+for _ in $(seq 50); do kill -0 "$APP" 2>/dev/null || break; sleep 0.1; done
+kill -0 "$APP" 2>/dev/null && fail "Exit did not end the program"
+wait "$APP" || fail "Exit ended the program with status $?"
+
+expected=$(printf '; kept\r\n[Options]\r\nAutoStart=1\r\nAuto Send To Tray=1\r\nInterval=0\r\nUse file method=0\r\n[Mine]\r\nx=1\r\n')
+[ "$(cat "$FOLDER/Settings.ini")" = "$expected" ] ||
+    fail "Settings.ini after Exit: $(od -c "$FOLDER/Settings.ini" | head -20)"
+echo "PASS: started in the tray, refreshed every second, Exit saved the options"
