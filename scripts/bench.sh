@@ -1,0 +1,97 @@
+#!/usr/bin/env bash
+# Builds a release and reports what Tallimer costs: Google Benchmark figures for its own
+# work, then the program against a bare Qt window with the same controls on one virtual
+# display (first paint, peak memory, CPU while refreshing every second), system calls per
+# refresh and wakeups per minute with refreshing stopped. It reports; it never fails on a
+# number.
+source "$(dirname "${BASH_SOURCE[0]}")/common.sh"
+
+# shellcheck disable=SC2086
+ensure_packages $BUILD_PACKAGES $RUN_PACKAGES $DESKTOP_TEST_PACKAGES libxcb1-dev
+BUILD="$ROOT/build-bench"
+build "$BUILD" -DCMAKE_BUILD_TYPE=Release >/dev/null
+SECONDS_CPU=${BENCH_CPU_SECONDS:-60}
+STARTS=${BENCH_STARTS:-15}
+
+echo "== Google Benchmark"
+"$BUILD/bench/bench_core" --benchmark_min_time=0.5
+
+work=$(mktemp -d)
+pids=()
+trap 'kill "${pids[@]}" 2>/dev/null; rm -rf "$work"' EXIT
+fifo="$work/displayfd"
+mkfifo "$fifo"
+Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp -noreset 3>"$fifo" >/dev/null 2>&1 &
+pids+=($!)
+read -r number <"$fifo"
+export DISPLAY=":$number" XDG_RUNTIME_DIR="$work"
+unset DBUS_SESSION_BUS_ADDRESS
+
+# A program folder that refreshes every second from the start, and one that stays stopped.
+mkdir -p "$work/running" "$work/stopped"
+cp "$BUILD/bin/tallimer" "$work/running/"
+cp "$BUILD/bin/tallimer" "$work/stopped/"
+printf '[Options]\r\nAutoStart=1\r\nInterval=0\r\n' >"$work/running/Settings.ini"
+TALLIMER="$work/running/tallimer"
+BARE="$BUILD/bench/bare_window"
+
+median() { sort -n | awk '{ v[NR] = $1 } END { print (NR % 2) ? v[(NR + 1) / 2] : (v[NR / 2] + v[NR / 2 + 1]) / 2 }'; }
+ratio() { awk -v a="$1" -v b="$2" 'BEGIN { if (b > 0) printf "%.2f", a / b; else print "-" }'; }
+cpu_ns() { cat /proc/"$1"/task/*/schedstat | awk '{ s += $1 } END { print s }'; }
+peak_kb() { awk '/VmHWM/ { print $2 }' /proc/"$1"/status; }
+
+echo
+echo "== Start to first painted frame (median of $STARTS)"
+for _ in $(seq "$STARTS"); do
+    "$BUILD/bench/firstpaint" "$TALLIMER" >>"$work/paint-tallimer" 2>/dev/null || true
+    "$BUILD/bench/firstpaint" "$BARE" >>"$work/paint-bare" 2>/dev/null || true
+done
+paint_t=$(median <"$work/paint-tallimer")
+paint_b=$(median <"$work/paint-bare")
+
+echo "== CPU and peak memory over $SECONDS_CPU s, refreshing every second"
+"$TALLIMER" >/dev/null 2>&1 &
+tallimer=$!
+"$BARE" >/dev/null 2>&1 &
+bare=$!
+pids+=($tallimer $bare)
+sleep 2
+t0=$(cpu_ns $tallimer)
+b0=$(cpu_ns $bare)
+sleep "$SECONDS_CPU"
+cpu_t=$((($(cpu_ns $tallimer) - t0) / 1000))
+cpu_b=$((($(cpu_ns $bare) - b0) / 1000))
+rss_t=$(peak_kb $tallimer)
+rss_b=$(peak_kb $bare)
+kill $tallimer $bare
+
+printf '\n%-34s %12s %12s %8s\n' "" "Tallimer" "bare window" "ratio"
+printf '%-34s %9s ms %9s ms %8s\n' "start to first paint" "$paint_t" "$paint_b" "$(ratio "$paint_t" "$paint_b")"
+printf '%-34s %9s kB %9s kB %8s\n' "peak resident memory" "$rss_t" "$rss_b" "$(ratio "$rss_t" "$rss_b")"
+printf '%-34s %9s us %9s us %8s\n' "CPU time over $SECONDS_CPU s" "$cpu_t" "$cpu_b" "$(ratio "$cpu_t" "$cpu_b")"
+
+echo
+echo "== System calls"
+# One refresh is what lies between the look at the output file and its rename.
+timeout 8 strace -f -o "$work/trace" "$TALLIMER" >/dev/null 2>&1 || true
+awk '/uptime\.txt/ && /newfstatat|lstat/ { n = 0; on = 1 }
+     on { n++ }
+     on && /rename\(.*uptime\.txt/ { print n; on = 0 }' "$work/trace" | median >"$work/per-refresh"
+echo "system calls per refresh (median): $(cat "$work/per-refresh")"
+echo "the calls of the last refresh:"
+awk '/uptime\.txt/ && /newfstatat|lstat/ { buf = ""; on = 1 }
+     on { sub(/^[0-9]+ +/, ""); buf = buf "    " substr($0, 1, 90) "\n" }
+     on && /rename\(.*uptime\.txt/ { last = buf; on = 0 }
+     END { printf "%s", last }' "$work/trace"
+
+# Wakeups: returns from the event loop's poll, refreshing stopped and the window untouched.
+timeout 22 strace -f -e trace=poll,ppoll -o "$work/idle" "$work/stopped/tallimer" >/dev/null 2>&1 &
+idle=$!
+timeout 22 strace -f -e trace=poll,ppoll -o "$work/idle-bare" "$BARE" >/dev/null 2>&1 &
+idle_bare=$!
+sleep 2
+: >"$work/idle"
+: >"$work/idle-bare"
+wait $idle $idle_bare || true
+per_minute() { grep -c -E '(poll|resumed).*= [0-9]' "$1" | awk '{ print $1 * 3 }'; }
+echo "wakeups per minute, refreshing stopped: $(per_minute "$work/idle") (bare window with its 1 s timer: $(per_minute "$work/idle-bare"))"
