@@ -5,7 +5,7 @@ ROOT=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 
 BUILD_PACKAGES="cmake g++ make qt6-base-dev libbenchmark-dev"
 RUN_PACKAGES="libqt6widgets6 qt6-qpa-plugins fonts-liberation2 xvfb"
-DESKTOP_TEST_PACKAGES="xvfb xdotool trayer x11-utils imagemagick strace dbus"
+DESKTOP_TEST_PACKAGES="xvfb xdotool trayer x11-utils imagemagick strace dbus desktop-file-utils"
 
 # Installs whichever of the named Debian packages are missing.
 ensure_packages() {

@@ -4,6 +4,7 @@
 #include "ui/form1.h"
 
 #include <QAbstractButton>
+#include <QAccessible>
 #include <QApplication>
 #include <QCheckBox>
 #include <QDir>
@@ -155,6 +156,15 @@ private slots:
             shown = edit->text();
         QCOMPARE(shown, text);
         QCOMPARE(control->toolTip(), toolTip);
+        if (name != "Shape1") {
+            // What a screen reader announces: the control's text, and its tool tip.
+            QAccessibleInterface* accessible =
+                QAccessible::queryAccessibleInterface(const_cast<QWidget*>(control));
+            QVERIFY(accessible != nullptr);
+            QVERIFY(!accessible->text(QAccessible::Name).isEmpty());
+            if (!toolTip.isEmpty())
+                QCOMPARE(accessible->text(QAccessible::Description), toolTip);
+        }
         if (!text.isEmpty() && !qobject_cast<const QLineEdit*>(control))
             QVERIFY2(control->fontMetrics().horizontalAdvance(text) <= control->width(),
                      "the text is clipped");
