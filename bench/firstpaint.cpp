@@ -85,8 +85,7 @@ int main(int argc, char** argv) {
     while (std::chrono::steady_clock::now() - start < std::chrono::seconds(20)) {
         const xcb_window_t window = WindowOf(c, root, pidAtom, child);
         if (window != 0 && Painted(c, window)) {
-            ms = std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() -
-                                                           start)
+            ms = std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start)
                      .count();
             break;
         }

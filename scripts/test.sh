@@ -1,10 +1,22 @@
 #!/usr/bin/env bash
-# Builds Tallimer twice (warnings as errors; AddressSanitizer and UndefinedBehaviorSanitizer)
-# and runs the whole test suite in both builds.
+# The whole test suite: builds Tallimer twice (warnings as errors; AddressSanitizer and
+# UndefinedBehaviorSanitizer) and runs every test in both builds, the real-desktop tests
+# included; then fuzzes the settings reader and writer for a bounded time and checks the
+# sources with clang-format and clang-tidy.
 source "$(dirname "${BASH_SOURCE[0]}")/common.sh"
 
 # shellcheck disable=SC2086
-ensure_packages $BUILD_PACKAGES $RUN_PACKAGES $DESKTOP_TEST_PACKAGES
+ensure_packages $BUILD_PACKAGES $RUN_PACKAGES $DESKTOP_TEST_PACKAGES $CHECK_PACKAGES
+cd "$ROOT"
+status=0
+step() {
+    echo
+    echo "== $*"
+}
+
+step "format (clang-format)"
+mapfile -t sources < <(git ls-files '*.cpp' '*.h')
+clang-format --dry-run --Werror "${sources[@]}" || status=1
 
 build "$ROOT/build" -DTALLIMER_WERROR=ON
 build "$ROOT/build-sanitize" -DTALLIMER_WERROR=ON -DTALLIMER_SANITIZE=ON -DTALLIMER_BENCHMARKS=OFF
@@ -12,9 +24,31 @@ build "$ROOT/build-sanitize" -DTALLIMER_WERROR=ON -DTALLIMER_SANITIZE=ON -DTALLI
 export ASAN_OPTIONS=detect_leaks=1:abort_on_error=1
 export LSAN_OPTIONS=suppressions=$ROOT/tests/lsan.supp:print_suppressions=0
 export UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1
-status=0
 for dir in build build-sanitize; do
-    echo "== tests in $dir"
+    step "tests in $dir"
     ctest --test-dir "$ROOT/$dir" --output-on-failure -j 2 || status=1
 done
+
+step "fuzzing the settings reader and writer for ${FUZZ_SECONDS:=30} s"
+CXX=clang++ cmake -S "$ROOT" -B "$ROOT/build-fuzz" -DTALLIMER_FUZZ=ON -DTALLIMER_BENCHMARKS=OFF \
+    >/dev/null
+cmake --build "$ROOT/build-fuzz" --target profile_fuzzer -j "$(nproc)" >/dev/null
+found=$(mktemp -d)
+"$ROOT/build-fuzz/tests/fuzz/profile_fuzzer" -max_total_time="$FUZZ_SECONDS" -print_final_stats=1 \
+    "$found" "$ROOT/tests/fuzz/corpus" 2>"$found.log" || {
+    tail -40 "$found.log"
+    status=1
+}
+grep -E "stat::number_of_executed_units|Done" "$found.log" || true
+rm -rf "$found" "$found.log"
+
+step "static analysis (clang-tidy)"
+run-clang-tidy-14 -p "$ROOT/build" -quiet -j "$(nproc)" "$ROOT/(src|tests)/.*\.cpp$" \
+    >"$ROOT/build/clang-tidy.log" 2>&1 || {
+    grep -E "error:|warning:" "$ROOT/build/clang-tidy.log" | sort -u
+    status=1
+}
+
+echo
+[ $status -eq 0 ] && echo "All checks passed." || echo "Some checks FAILED."
 exit $status

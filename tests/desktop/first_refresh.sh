@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
-# The built program on a real display: Start, the first refresh, and uptime.txt matching the
-# system's own uptime.
+# First start with no settings file: the window centred with its client area, Start, the
+# first refresh with uptime.txt matching the system's own uptime, and a close that saves
+# exactly the four options.
 source "$(dirname "$0")/lib.sh"
 
 start_display
@@ -8,6 +9,10 @@ make_program_folder
 start_program
 wait_for 15 main_window || fail "the window did not appear"
 window=$(main_window)
+geometry=$(xwininfo -id "$window" | awk '/Absolute upper-left X/{x=$NF} /Absolute upper-left Y/{y=$NF}
+    /Width:/{w=$NF} /Height:/{h=$NF} END{print x, y, w, h}')
+[ "$geometry" = "395 315 233 137" ] || fail "window at $geometry, not centred at 233 x 137"
+[ ! -e "$FOLDER/Settings.ini" ] || fail "a settings file appeared before closing"
 
 # Interval 1, then Start: the first refresh comes two ticks later.
 xdotool mousemove --window "$window" 170 57 click --repeat 3 1
@@ -23,4 +28,9 @@ actual=$(cut -d' ' -f1 /proc/uptime)
 [ "$(tail -c 2 "$FOLDER/uptime.txt" | od -An -tx1 | tr -d ' ')" = "0d0a" ] || fail "no CR LF"
 awk -v a="$written" -v b="$actual" 'BEGIN { d = a - b; exit !(d < 2 && d > -2) }' ||
     fail "uptime.txt says $written, /proc/uptime says $actual"
-echo "PASS: uptime.txt says $written s, /proc/uptime $actual s"
+
+"$WM_CLOSE" "$window"
+wait "$APP" || fail "closing ended the program with status $?"
+[ "$(od -An -c "$FOLDER/Settings.ini" | tr -s ' ')" = "$(printf '[Options]\r\nInterval=1\r\nUse file method=0\r\nAutoStart=0\r\nAuto Send To Tray=0\r\n' | od -An -c | tr -s ' ')" ] ||
+    fail "Settings.ini after closing: $(cat -A "$FOLDER/Settings.ini")"
+echo "PASS: uptime.txt said $written s, /proc/uptime $actual s; closing saved the options"

@@ -11,7 +11,7 @@ PIDS=()
 cleanup() {
     for pid in "${PIDS[@]}"; do kill "$pid" 2>/dev/null || true; done
     wait 2>/dev/null || true
-    rm -rf "$WORK"
+    [ -n "${KEEP_WORK:-}" ] || rm -rf "$WORK"
 }
 trap cleanup EXIT
 
@@ -37,6 +37,7 @@ start_display() {
 # A program folder of its own: a copy of the program beside which its files are written.
 make_program_folder() {
     FOLDER="$WORK/program"
+    rm -rf "$FOLDER"
     mkdir -p "$FOLDER"
     cp "$PROGRAM" "$FOLDER/tallimer"
 }

@@ -169,7 +169,8 @@ private slots:
         if (!uptime.open(QIODevice::ReadOnly))
             QSKIP("no /proc/uptime here");
         const double procSeconds = uptime.readAll().split(' ').value(0).toDouble();
-        const double counterSeconds = platform::SystemTickCounter().GetTickCount64() / 1000.0;
+        const double counterSeconds =
+            double(platform::SystemTickCounter().GetTickCount64()) / 1000.0;
         QVERIFY2(std::abs(counterSeconds - procSeconds) < 2.0,
                  qPrintable(QString("%1 vs %2").arg(counterSeconds).arg(procSeconds)));
     }

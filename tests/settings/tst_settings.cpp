@@ -298,11 +298,11 @@ private slots:
                                       "AutoStart", "Output File", "k"};
         const QList<QByteArray> ends{"\r\n", "\n", "\r"};
         for (int round = 0; round < 300; ++round) {
-            const QByteArray end = ends[random.bounded(int(ends.size()))];
+            const QByteArray& end = ends[random.bounded(int(ends.size()))];
             QList<QByteArray> lines;
             const int count = random.bounded(12);
             for (int i = 0; i < count; ++i) {
-                const QByteArray name = names[random.bounded(int(names.size()))];
+                const QByteArray& name = names[random.bounded(int(names.size()))];
                 switch (random.bounded(5)) {
                 case 0:
                     lines << "[" + name + "]";
@@ -319,8 +319,8 @@ private slots:
             }
             const QByteArray before = lines.join(end) + (random.bounded(2) ? end : QByteArray());
             QVERIFY(WriteAll(File(), before));
-            const QByteArray section = names[random.bounded(3)];
-            const QByteArray key = names[random.bounded(3, int(names.size()))];
+            const QByteArray& section = names[random.bounded(3)];
+            const QByteArray& key = names[random.bounded(3, int(names.size()))];
             const QByteArray value = "v" + QByteArray::number(round);
             QVERIFY(Write(section, key, value));
             QCOMPARE(Read(section, key), QString::fromLatin1(value));

@@ -73,16 +73,18 @@ private slots:
         Start();
     }
 
-    void Start() {
+    void Start() { StartIn(dir.path()); }
+
+    // A window whose program folder is the given one.
+    void StartIn(const QString& folder) {
         ticks = {};
         ticks.ms = 90'061'000;
         QFile::remove(Output());
         shell = {};
         tray = std::make_unique<modSysTray>(shell);
-        const QString folder = dir.path();
         form = std::make_unique<Form1>(
             Form1Services{ticks, clock, [] { return std::make_unique<FakeFileService>(); },
-                          [folder] { return folder; }, *tray});
+                          [folder] { return QString(folder); }, *tray});
         form->Form_Load();
     }
     void cleanup() {
@@ -626,13 +628,8 @@ private slots:
         QTemporaryDir locked;
         const QString file = locked.filePath("Settings.ini");
         QVERIFY(WriteAll(file, "[Options]\r\nInterval=9\r\n"));
-        const QString folder = locked.path();
-        tray = std::make_unique<modSysTray>(shell);
-        form = std::make_unique<Form1>(
-            Form1Services{ticks, clock, [] { return std::make_unique<FakeFileService>(); },
-                          [folder] { return folder; }, *tray});
-        form->Form_Load();
-        ReadOnlyFolder readOnly(folder);
+        StartIn(locked.path());
+        ReadOnlyFolder readOnly(locked.path());
         if (!readOnly.ok())
             QSKIP("this machine does not allow a read-only bind mount");
         Control<QLineEdit>("txtInt")->setText("5");
