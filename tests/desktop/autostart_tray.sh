@@ -12,7 +12,6 @@ start_program
 
 wait_for 10 tray_icon || fail "the program did not come up in the tray"
 icon=$(tray_icon)
-window=$(xdotool search --pid "$APP" --class tallimer 2>/dev/null | head -n 1)
 main_window >/dev/null && fail "the window is shown"
 
 wait_for 5 test -s "$FOLDER/uptime.txt" || fail "no uptime.txt"
@@ -22,9 +21,16 @@ second=$(stat -c %y "$FOLDER/uptime.txt")
 [ "$first" != "$second" ] || fail "uptime.txt was not rewritten within two seconds"
 
 xdotool mousemove --window "$icon" 8 8
-wait_for 5 popup_window "${window:-0}" || fail "no tip over the icon"
+wait_for 5 popup_window 0 || fail "no tip over the icon"
 screenshot autostart_tip
 
+# A double-click restores the window; back into the tray, then Exit from the menu.
+xdotool mousemove --window "$icon" 8 8 click --repeat 2 --delay 80 1
+wait_for 5 main_window || fail "a double-click did not restore the window"
+window=$(main_window)
+xdotool mousemove --window "$window" 184 116 click 1
+wait_for 5 tray_icon || fail "Send To Tray showed no icon"
+icon=$(tray_icon)
 click_menu_item 1
 for _ in $(seq 50); do kill -0 "$APP" 2>/dev/null || break; sleep 0.1; done
 kill -0 "$APP" 2>/dev/null && fail "Exit did not end the program"
