@@ -53,6 +53,24 @@ qsizetype Digits(QStringView text, qsizetype pos) {
     return n;
 }
 
+// End of the signed decimal number (digits with an optional fraction) that starts at pos,
+// or nothing when no digit is there.
+std::optional<qsizetype> DecimalEnd(QStringView text, qsizetype pos) {
+    if (pos < text.size() && (text[pos] == u'+' || text[pos] == u'-'))
+        ++pos;
+    const qsizetype whole = Digits(text, pos);
+    pos += whole;
+    qsizetype fraction = 0;
+    if (pos < text.size() && text[pos] == u'.') {
+        fraction = Digits(text, pos + 1);
+        if (whole + fraction > 0)
+            pos += 1 + fraction;
+    }
+    if (whole + fraction == 0)
+        return std::nullopt;
+    return pos;
+}
+
 } // namespace
 
 double RoundHalfEven(double value) {
@@ -92,22 +110,13 @@ qint64 DivideRoundHalfEven(qint64 numerator, qint64 denominator) {
 }
 
 double LeadingNumber(QStringView text) {
-    qsizetype pos = 0;
-    while (pos < text.size() && IsBlank(text[pos]))
-        ++pos;
-    const qsizetype start = pos;
-    if (pos < text.size() && (text[pos] == u'+' || text[pos] == u'-'))
-        ++pos;
-    const qsizetype whole = Digits(text, pos);
-    pos += whole;
-    qsizetype fraction = 0;
-    if (pos < text.size() && text[pos] == u'.') {
-        fraction = Digits(text, pos + 1);
-        if (whole > 0 || fraction > 0)
-            pos += 1 + fraction;
-    }
-    if (whole == 0 && fraction == 0)
+    qsizetype start = 0;
+    while (start < text.size() && IsBlank(text[start]))
+        ++start;
+    const auto end = DecimalEnd(text, start);
+    if (!end)
         return 0;
+    qsizetype pos = *end;
     if (pos < text.size() && (text[pos] == u'e' || text[pos] == u'E')) {
         qsizetype exp = pos + 1;
         if (exp < text.size() && (text[exp] == u'+' || text[exp] == u'-'))
@@ -127,17 +136,7 @@ std::optional<double> ParseNumber(QStringView text) {
     while (last > first && IsBlank(text[last - 1]))
         --last;
     const QStringView number = text.sliced(first, last - first);
-    qsizetype pos = 0;
-    if (pos < number.size() && (number[pos] == u'+' || number[pos] == u'-'))
-        ++pos;
-    const qsizetype whole = Digits(number, pos);
-    pos += whole;
-    qsizetype fraction = 0;
-    if (pos < number.size() && number[pos] == u'.') {
-        fraction = Digits(number, pos + 1);
-        pos += 1 + fraction;
-    }
-    if ((whole == 0 && fraction == 0) || pos != number.size())
+    if (DecimalEnd(number, 0) != number.size())
         return std::nullopt;
     return ConvertChecked(number);
 }

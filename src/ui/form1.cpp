@@ -310,6 +310,8 @@ void Form1::closeEvent(QCloseEvent* event) {
     Form_QueryUnload();
     services_.tray.RemoveTrayIcon();
     event->accept();
-    // The window may be hidden in the tray, where closing it would not end the event loop.
-    QCoreApplication::quit();
+    // The window may be hidden in the tray, where closing it does not end the event loop.
+    // Quit from the event loop once this close has finished, not in the middle of it.
+    QMetaObject::invokeMethod(QCoreApplication::instance(), &QCoreApplication::quit,
+                              Qt::QueuedConnection);
 }

@@ -32,9 +32,7 @@ xdotool mousemove --window "$window" 184 116 click 1
 wait_for 5 tray_icon || fail "Send To Tray showed no icon"
 icon=$(tray_icon)
 click_menu_item 1
-for _ in $(seq 50); do kill -0 "$APP" 2>/dev/null || break; sleep 0.1; done
-kill -0 "$APP" 2>/dev/null && fail "Exit did not end the program"
-wait "$APP" || fail "Exit ended the program with status $?"
+expect_exit Exit
 
 expected=$(printf '; kept\r\n[Options]\r\nAutoStart=1\r\nAuto Send To Tray=1\r\nInterval=0\r\nUse file method=0\r\n[Mine]\r\nx=1\r\n')
 [ "$(cat "$FOLDER/Settings.ini")" = "$expected" ] ||

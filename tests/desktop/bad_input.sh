@@ -17,7 +17,7 @@ label_changes() {
     cmp -s "$WORK/label1.png" "$WORK/label2.png" && fail "$1: the label does not change"
     kill -0 "$APP" 2>/dev/null || fail "$1: the program ended"
     "$WM_CLOSE" "$window"
-    wait "$APP" || fail "$1: the program ended with status $?"
+    expect_exit "$1: closing the window"
 }
 
 run_case() { # NAME, with $FOLDER prepared

@@ -30,7 +30,7 @@ awk -v a="$written" -v b="$actual" 'BEGIN { d = a - b; exit !(d < 2 && d > -2) }
     fail "uptime.txt says $written, /proc/uptime says $actual"
 
 "$WM_CLOSE" "$window"
-wait "$APP" || fail "closing ended the program with status $?"
+expect_exit "Closing the window"
 [ "$(od -An -c "$FOLDER/Settings.ini" | tr -s ' ')" = "$(printf '[Options]\r\nInterval=1\r\nUse file method=0\r\nAutoStart=0\r\nAuto Send To Tray=0\r\n' | od -An -c | tr -s ' ')" ] ||
     fail "Settings.ini after closing: $(cat -A "$FOLDER/Settings.ini")"
 echo "PASS: uptime.txt said $written s, /proc/uptime $actual s; closing saved the options"

@@ -116,3 +116,15 @@ click_menu_item() {
     xdotool mousemove $((x + width / 2)) $((y + row / 2 + row * $1)) click 1
 }
 
+
+# expect_exit WHAT: the program ends within 10 s, with status 0.
+expect_exit() {
+    for _ in $(seq 100); do
+        kill -0 "$APP" 2>/dev/null || break
+        sleep 0.1
+    done
+    kill -0 "$APP" 2>/dev/null && fail "$1 did not end the program"
+    local status=0
+    wait "$APP" || status=$?
+    [ "$status" -eq 0 ] || fail "$1 ended the program with status $status"
+}

@@ -48,7 +48,5 @@ grep -q '"Exit"' "$WORK/layout" || fail "the menu lacks Exit"
 exit_id=$(awk '/int32/ { id = $2 } /"Exit"/ { print id; exit }' "$WORK/layout")
 call "$menu" com.canonical.dbusmenu.Event int32:"$exit_id" string:clicked variant:int32:0 \
     uint32:0 >/dev/null || fail "the click on Exit failed"
-for _ in $(seq 50); do kill -0 "$APP" 2>/dev/null || break; sleep 0.1; done
-kill -0 "$APP" 2>/dev/null && fail "Exit did not end the program"
-wait "$APP" || fail "Exit ended the program with status $?"
+expect_exit Exit
 echo "PASS: item registered, Activate restored, menu Exit ended the program"

@@ -43,8 +43,5 @@ wait_for 5 window_shown "$window" || fail "Open Tallimer did not restore the win
 
 send_to_tray
 click_menu_item 1
-for _ in $(seq 50); do kill -0 "$APP" 2>/dev/null || break; sleep 0.1; done
-kill -0 "$APP" 2>/dev/null && fail "Exit did not end the program"
-wait "$APP" && status=0 || status=$?
-[ "$status" -eq 0 ] || fail "Exit ended the program with status $status"
+expect_exit Exit
 echo "PASS: tray icon, single click, double-click, Open and Exit"
