@@ -312,6 +312,5 @@ void Form1::closeEvent(QCloseEvent* event) {
     event->accept();
     // The window may be hidden in the tray, where closing it does not end the event loop.
     // Quit from the event loop once this close has finished, not in the middle of it.
-    QMetaObject::invokeMethod(QCoreApplication::instance(), &QCoreApplication::quit,
-                              Qt::QueuedConnection);
+    QMetaObject::invokeMethod(QCoreApplication::instance(), "quit", Qt::QueuedConnection);
 }
