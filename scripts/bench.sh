@@ -54,21 +54,26 @@ echo "== CPU and peak memory over $SECONDS_CPU s, refreshing every second"
 tallimer=$!
 "$BARE" >/dev/null 2>&1 &
 bare=$!
-pids+=($tallimer $bare)
+"$BARE" --relabel >/dev/null 2>&1 &
+relabel=$!
+pids+=($tallimer $bare $relabel)
 sleep 2
 t0=$(cpu_ns $tallimer)
 b0=$(cpu_ns $bare)
+r0=$(cpu_ns $relabel)
 sleep "$SECONDS_CPU"
 cpu_t=$((($(cpu_ns $tallimer) - t0) / 1000))
 cpu_b=$((($(cpu_ns $bare) - b0) / 1000))
+cpu_r=$((($(cpu_ns $relabel) - r0) / 1000))
 rss_t=$(peak_kb $tallimer)
 rss_b=$(peak_kb $bare)
-kill $tallimer $bare
+kill $tallimer $bare $relabel
 
 printf '\n%-34s %12s %12s %8s\n' "" "Tallimer" "bare window" "ratio"
 printf '%-34s %9s ms %9s ms %8s\n' "start to first paint" "$paint_t" "$paint_b" "$(ratio "$paint_t" "$paint_b")"
 printf '%-34s %9s kB %9s kB %8s\n' "peak resident memory" "$rss_t" "$rss_b" "$(ratio "$rss_t" "$rss_b")"
 printf '%-34s %9s us %9s us %8s\n' "CPU time over $SECONDS_CPU s" "$cpu_t" "$cpu_b" "$(ratio "$cpu_t" "$cpu_b")"
+printf '%-34s %9s us %9s us %8s\n' "  against a window that relabels" "$cpu_t" "$cpu_r" "$(ratio "$cpu_t" "$cpu_r")"
 
 echo
 echo "== System calls"
