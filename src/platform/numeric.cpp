@@ -1,5 +1,7 @@
 #include "platform/numeric.h"
 
+#include "platform/blanks.h"
+
 #include <charconv>
 #include <cmath>
 #include <limits>
@@ -8,9 +10,6 @@
 namespace platform {
 namespace {
 
-bool IsBlank(QChar c) {
-    return c == u' ' || c == u'\t';
-}
 bool IsDigit(QChar c) {
     return c >= u'0' && c <= u'9';
 }
@@ -111,7 +110,7 @@ qint64 DivideRoundHalfEven(qint64 numerator, qint64 denominator) {
 
 double LeadingNumber(QStringView text) {
     qsizetype start = 0;
-    while (start < text.size() && IsBlank(text[start]))
+    while (start < text.size() && IsBlank(text[start].unicode()))
         ++start;
     const auto end = DecimalEnd(text, start);
     if (!end)
@@ -129,13 +128,7 @@ double LeadingNumber(QStringView text) {
 }
 
 std::optional<double> ParseNumber(QStringView text) {
-    qsizetype first = 0;
-    qsizetype last = text.size();
-    while (first < last && IsBlank(text[first]))
-        ++first;
-    while (last > first && IsBlank(text[last - 1]))
-        --last;
-    const QStringView number = text.sliced(first, last - first);
+    const QStringView number = TrimBlanks(text);
     if (DecimalEnd(number, 0) != number.size())
         return std::nullopt;
     return ConvertChecked(number);

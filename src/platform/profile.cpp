@@ -1,5 +1,6 @@
 #include "platform/profile.h"
 
+#include "platform/blanks.h"
 #include "platform/replacefile.h"
 
 #include <QFile>
@@ -18,18 +19,8 @@ struct Line {
     QByteArray end;  // "\r\n", "\n", "\r", or empty for a last line without one
 };
 
-bool IsBlank(char c) {
-    return c == ' ' || c == '\t';
-}
-
 QByteArray Trimmed(QByteArrayView text) {
-    qsizetype first = 0;
-    qsizetype last = text.size();
-    while (first < last && IsBlank(text[first]))
-        ++first;
-    while (last > first && IsBlank(text[last - 1]))
-        --last;
-    return text.sliced(first, last - first).toByteArray();
+    return TrimBlanks(text).toByteArray();
 }
 
 bool SameName(QByteArrayView a, QByteArrayView b) {
