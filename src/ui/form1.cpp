@@ -159,7 +159,7 @@ void Form1::Form_Load() {
     state_.FileService = services_.createFileService();
     state_.AppDir = WithTrailingSlash(services_.programFolder());
     state_.SettingsPath = state_.AppDir + QStringLiteral("Settings.ini");
-    state_.BootFilePath = QStringLiteral("C:\\WINDOWS\\bootstat.dat");
+    state_.BootFilePath = DefaultBootFilePath;
     state_.OutputFilePath = state_.AppDir + QStringLiteral("uptime.txt");
     state_.UpdateInterval = 30;
     state_.TrayTip = AppTitle + QStringLiteral(" - OFF");

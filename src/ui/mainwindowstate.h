@@ -9,6 +9,7 @@
 #include <optional>
 
 inline const QString AppTitle = QStringLiteral("Tallimer");
+inline const QString DefaultBootFilePath = QStringLiteral("C:\\WINDOWS\\bootstat.dat");
 
 // The window's state record; the window owns it and it lives exactly as long as the window.
 struct MainWindowState {
@@ -22,7 +23,7 @@ struct MainWindowState {
     bool Loading = true;
     QString AppDir;
     QString SettingsPath;
-    QString BootFilePath = QStringLiteral("C:\\WINDOWS\\bootstat.dat");
+    QString BootFilePath = DefaultBootFilePath;
     QString OutputFilePath;
 };
 
