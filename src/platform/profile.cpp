@@ -117,10 +117,10 @@ std::optional<size_t> FindKey(const std::vector<Line>& lines, const SectionRange
     return std::nullopt;
 }
 
-std::optional<QByteArray> ReadFile(const QString& fileName, bool& exists) {
+// The file's bytes, empty for a file that does not exist, nothing for one that cannot be read.
+std::optional<QByteArray> ReadFile(const QString& fileName) {
     QFile file(fileName);
-    exists = file.exists();
-    if (!exists)
+    if (!file.exists())
         return QByteArray();
     if (!file.open(QIODevice::ReadOnly))
         return std::nullopt;
@@ -146,8 +146,7 @@ quint32 GetPrivateProfileStringA(const QByteArray& section, const QByteArray& ke
     if (buffer == nullptr || size == 0)
         return 0;
     QByteArray value;
-    bool exists = false;
-    if (const auto content = ReadFile(fileName, exists); content && exists) {
+    if (const auto content = ReadFile(fileName)) {
         const std::vector<Line> lines = SplitLines(*content);
         if (const auto range = FindSection(lines, section))
             if (const auto index = FindKey(lines, *range, key))
@@ -166,8 +165,7 @@ qint32 WritePrivateProfileStringA(const QByteArray& section, const QByteArray& k
     if (Trimmed(section).isEmpty() || Trimmed(key).isEmpty() || !Writable(section) ||
         !Writable(key) || !Writable(value) || section.contains(']') || key.contains('='))
         return 0;
-    bool exists = false;
-    const auto content = ReadFile(fileName, exists);
+    const auto content = ReadFile(fileName);
     if (!content)
         return 0;
     std::vector<Line> lines = SplitLines(*content);

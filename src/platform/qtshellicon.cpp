@@ -3,7 +3,6 @@
 #include <QCoreApplication>
 #include <QDBusConnection>
 #include <QDBusInterface>
-#include <QDBusReply>
 #include <QMenu>
 #include <QMouseEvent>
 #include <cstring>

@@ -1,6 +1,7 @@
 #include "platform/replacefile.h"
 
-#include <QFile>
+#include "platform/nativepath.h"
+
 #include <QRandomGenerator>
 #include <cerrno>
 #include <fcntl.h>
@@ -80,9 +81,10 @@ int CreateTemporary(const QByteArray& target, QByteArray& temporary, mode_t mode
 } // namespace
 
 bool ReplaceFileContents(const QString& path, const QByteArray& content) {
-    QByteArray target = QFile::encodeName(path);
-    if (target.isEmpty() || target.contains('\0'))
+    const auto native = NativePath(path);
+    if (!native)
         return false;
+    QByteArray target = *native;
 
     struct stat st {};
     bool exists = false;

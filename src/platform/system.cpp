@@ -1,21 +1,31 @@
 #include "platform/system.h"
 
+#include "platform/nativepath.h"
+
 #include <QCoreApplication>
-#include <QFile>
 #include <sys/stat.h>
 #include <time.h>
 
 namespace platform {
+namespace {
+
+std::optional<struct stat> StatusOf(const QString& path) {
+    const auto native = NativePath(path);
+    struct stat st {};
+    if (!native || stat(native->constData(), &st) != 0)
+        return std::nullopt;
+    return st;
+}
+
+} // namespace
 
 QString ApplicationFolder() {
     return QCoreApplication::applicationDirPath();
 }
 
 bool IsNormalFile(const QString& path) {
-    const QByteArray native = QFile::encodeName(path);
-    struct stat st {};
-    return !native.isEmpty() && !native.contains('\0') && stat(native.constData(), &st) == 0 &&
-           S_ISREG(st.st_mode);
+    const auto st = StatusOf(path);
+    return st && S_ISREG(st->st_mode);
 }
 
 quint64 SystemTickCounter::GetTickCount64() const {
@@ -31,15 +41,10 @@ QDateTime SystemClock::CurrentDateTime() const {
 }
 
 std::optional<BootFileInfo> SystemFileService::GetFile(const QString& path) const {
-    if (path.isEmpty())
+    const auto st = StatusOf(path);
+    if (!st || S_ISDIR(st->st_mode))
         return std::nullopt;
-    const QByteArray native = QFile::encodeName(path);
-    if (native.contains('\0'))
-        return std::nullopt;
-    struct stat st {};
-    if (stat(native.constData(), &st) != 0 || S_ISDIR(st.st_mode))
-        return std::nullopt;
-    const qint64 msecs = qint64(st.st_mtim.tv_sec) * 1000 + st.st_mtim.tv_nsec / 1000000;
+    const qint64 msecs = qint64(st->st_mtim.tv_sec) * 1000 + st->st_mtim.tv_nsec / 1000000;
     return BootFileInfo{path, QDateTime::fromMSecsSinceEpoch(msecs, Qt::UTC)};
 }
 
