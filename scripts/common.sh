@@ -4,9 +4,10 @@ set -euo pipefail
 ROOT=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 
 BUILD_PACKAGES="cmake g++ make qt6-base-dev libxcb1-dev libbenchmark-dev"
-RUN_PACKAGES="libqt6widgets6 qt6-qpa-plugins fonts-liberation2 xvfb"
+RUN_PACKAGES="libqt6widgets6 qt6-qpa-plugins qt6-wayland fonts-liberation2 xvfb"
 CHECK_PACKAGES="clang clang-tidy clang-format libclang-rt-14-dev git"
-DESKTOP_TEST_PACKAGES="xvfb xdotool trayer x11-utils imagemagick strace dbus desktop-file-utils"
+DESKTOP_TEST_PACKAGES="xvfb xdotool trayer x11-utils imagemagick strace dbus desktop-file-utils weston
+    at-spi2-core python3-pyatspi gir1.2-atspi-2.0"
 
 # Installs whichever of the named Debian packages are missing.
 ensure_packages() {
@@ -24,10 +25,15 @@ ensure_packages() {
         "${missing[@]}" >/dev/null
 }
 
-# build DIR [cmake options...]
+# build DIR [cmake options...] [-- build options...]
 build() {
-    local dir=$1
+    local dir=$1 configure=()
     shift
-    cmake -S "$ROOT" -B "$dir" "$@" >/dev/null
-    cmake --build "$dir" -j "$(nproc)"
+    while [ $# -gt 0 ] && [ "$1" != "--" ]; do
+        configure+=("$1")
+        shift
+    done
+    [ $# -eq 0 ] || shift
+    cmake -S "$ROOT" -B "$dir" "${configure[@]}" >/dev/null
+    cmake --build "$dir" -j "$(nproc)" "$@"
 }

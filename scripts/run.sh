@@ -1,12 +1,13 @@
 #!/usr/bin/env bash
-# Builds Tallimer and starts it. Without a display it starts a virtual one (Xvfb) first.
+# Builds Tallimer and starts it. Without an X or a Wayland display it starts a virtual X
+# display (Xvfb) first.
 source "$(dirname "${BASH_SOURCE[0]}")/common.sh"
 
 # shellcheck disable=SC2086
 ensure_packages $BUILD_PACKAGES $RUN_PACKAGES
-build "$ROOT/build" -DCMAKE_BUILD_TYPE=Release
+build "$ROOT/build" -DCMAKE_BUILD_TYPE=Release -- --target tallimer
 
-display_alive() {
+x_display_alive() {
     case "${DISPLAY:-}" in
     "") return 1 ;;
     :*) [ -S "/tmp/.X11-unix/X$(echo "${DISPLAY#:}" | cut -d. -f1)" ] ;;
@@ -14,13 +15,23 @@ display_alive() {
     esac
 }
 
-if ! display_alive; then
+wayland_display_alive() {
+    case "${WAYLAND_DISPLAY:-}" in
+    "") return 1 ;;
+    /*) [ -S "$WAYLAND_DISPLAY" ] ;;
+    *) [ -S "${XDG_RUNTIME_DIR:-/nonexistent}/$WAYLAND_DISPLAY" ] ;;
+    esac
+}
+
+if ! x_display_alive && ! wayland_display_alive; then
     fifo=$(mktemp -u) && mkfifo "$fifo"
     Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp -noreset 3>"$fifo" >/dev/null 2>&1 &
     xvfb=$!
     trap 'kill $xvfb 2>/dev/null; rm -f "$fifo"' EXIT
     read -r number <"$fifo"
     export DISPLAY=:$number
-    echo "No display found: Tallimer runs on the virtual X display $DISPLAY (Xvfb)."
+    unset WAYLAND_DISPLAY
+    echo "No display found: Tallimer runs on the virtual X display $DISPLAY (Xvfb);" \
+        "press Ctrl+C here to close it (its options are saved)."
 fi
 "$ROOT/build/bin/tallimer"

@@ -1,0 +1,71 @@
+#include "platform/terminationrequests.h"
+
+#include <QSocketNotifier>
+#include <array>
+#include <cerrno>
+#include <csignal>
+#include <sys/socket.h>
+#include <unistd.h>
+
+namespace platform {
+namespace {
+
+constexpr std::array<int, 3> Caught = {SIGTERM, SIGINT, SIGHUP};
+
+// The two ends of the pipe: [0] written by the handler, [1] read on the event loop.
+std::array<int, 2> pipeEnds = {-1, -1};
+std::array<struct sigaction, Caught.size()> previous{};
+
+void OnSignal(int number) {
+    const int saved = errno;
+    const auto byte = static_cast<unsigned char>(number);
+    (void)!write(pipeEnds[0], &byte, 1); // a full pipe already holds a request
+    errno = saved;
+}
+
+} // namespace
+
+TerminationRequests::TerminationRequests(QObject* parent) : QObject(parent) {
+    if (socketpair(AF_UNIX, SOCK_STREAM | SOCK_NONBLOCK | SOCK_CLOEXEC, 0, pipeEnds.data()) != 0)
+        return;
+    notifier_ = new QSocketNotifier(pipeEnds[1], QSocketNotifier::Read, this);
+    connect(notifier_, &QSocketNotifier::activated, this, &TerminationRequests::Drain);
+    struct sigaction action {};
+    action.sa_handler = OnSignal;
+    sigemptyset(&action.sa_mask);
+    action.sa_flags = SA_RESTART;
+    for (size_t i = 0; i < Caught.size(); ++i) {
+        // A signal ignored from the start stays ignored: that is how nohup and the shell's
+        // background jobs keep a program alive.
+        if (sigaction(Caught[i], nullptr, &previous[i]) == 0 && previous[i].sa_handler != SIG_IGN)
+            sigaction(Caught[i], &action, nullptr);
+    }
+}
+
+TerminationRequests::~TerminationRequests() {
+    if (notifier_ == nullptr)
+        return;
+    for (size_t i = 0; i < Caught.size(); ++i)
+        if (previous[i].sa_handler != SIG_IGN)
+            sigaction(Caught[i], &previous[i], nullptr);
+    delete notifier_;
+    for (int& end : pipeEnds) {
+        close(end);
+        end = -1;
+    }
+}
+
+void TerminationRequests::Drain() {
+    std::array<unsigned char, 16> numbers{};
+    ssize_t n = 0;
+    int first = 0;
+    while ((n = read(pipeEnds[1], numbers.data(), numbers.size())) > 0)
+        if (first == 0)
+            first = numbers[0];
+    if (first != 0 && !sent_) {
+        sent_ = true;
+        emit requested(first);
+    }
+}
+
+} // namespace platform

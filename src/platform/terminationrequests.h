@@ -1,0 +1,35 @@
+#pragma once
+
+#include <QObject>
+
+class QSocketNotifier;
+
+namespace platform {
+
+// Turns the signals that ask a desktop program to end (SIGTERM at logout or shutdown, SIGINT
+// from Ctrl+C in a terminal, SIGHUP when the terminal goes away) into one Qt signal on the
+// event loop. The handler only writes the signal's number into a pipe; everything else
+// happens on the event loop's thread. One instance at a time.
+class TerminationRequests final : public QObject {
+    Q_OBJECT
+public:
+    explicit TerminationRequests(QObject* parent = nullptr);
+    ~TerminationRequests() override;
+    TerminationRequests(const TerminationRequests&) = delete;
+    TerminationRequests& operator=(const TerminationRequests&) = delete;
+
+    // Whether the signals are being caught (false when the pipe could not be made).
+    bool Active() const { return notifier_ != nullptr; }
+
+signals:
+    // Once, at the first request; later signals are taken but change nothing.
+    void requested(int signalNumber);
+
+private:
+    void Drain();
+
+    QSocketNotifier* notifier_ = nullptr;
+    bool sent_ = false;
+};
+
+} // namespace platform
