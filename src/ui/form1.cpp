@@ -60,6 +60,10 @@ Form1::Form1(Form1Services services, QWidget* parent)
     : QWidget(parent), services_(std::move(services)), twipsPerPixelX_(platform::TwipsPerPixelX()),
       twipsPerPixelY_(platform::TwipsPerPixelY()) {
     setWindowTitle(AppTitle);
+    // A window that is never resized offers no maximise button.
+    setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
+                   Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint |
+                   Qt::WindowCloseButtonHint);
     // The layout is fixed in twips for a small sans face; this desktop's default face is
     // wider and would clip the texts.
     QFont face(QStringLiteral("Arial"));

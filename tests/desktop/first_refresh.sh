@@ -1,5 +1,5 @@
 #!/usr/bin/env bash
-# First start with no settings file: the window centred with its client area, Start, the
+# First start with no settings file: the window centred with its client area and no maximise, Start, the
 # first refresh with uptime.txt matching the system's own uptime, and a close that saves
 # exactly the four options.
 source "$(dirname "$0")/lib.sh"
@@ -12,6 +12,12 @@ window=$(main_window)
 geometry=$(xwininfo -id "$window" | awk '/Absolute upper-left X/{x=$NF} /Absolute upper-left Y/{y=$NF}
     /Width:/{w=$NF} /Height:/{h=$NF} END{print x, y, w, h}')
 [ "$geometry" = "395 315 233 137" ] || fail "window at $geometry, not centred at 233 x 137"
+# Motif hints: functions (second field) without maximise (0x10), decorations (third) without
+# the maximise button (0x40).
+read -r functions decorations < <(xprop -id "$window" _MOTIF_WM_HINTS |
+    awk -F'[=,]' '{ print $3, $4 }')
+[ $((functions & 0x10)) -eq 0 ] && [ $((decorations & 0x40)) -eq 0 ] &&
+    [ $((functions & 0x20)) -ne 0 ] || fail "the window offers maximise: $(xprop -id "$window" _MOTIF_WM_HINTS)"
 [ ! -e "$FOLDER/Settings.ini" ] || fail "a settings file appeared before closing"
 
 # Interval 1, then Start: the first refresh comes two ticks later.

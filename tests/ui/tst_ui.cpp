@@ -97,6 +97,10 @@ private slots:
         QCOMPARE(form->windowTitle(), QStringLiteral("Tallimer"));
         QCOMPARE(form->size(), QSize(Pixels(3495, dpi), Pixels(2055, dpi)));
         QCOMPARE(form->minimumSize(), form->maximumSize());
+        const Qt::WindowFlags flags = form->windowFlags();
+        QVERIFY(!flags.testFlag(Qt::WindowMaximizeButtonHint));
+        QVERIFY(flags.testFlag(Qt::WindowMinimizeButtonHint));
+        QVERIFY(flags.testFlag(Qt::WindowCloseButtonHint));
         if (dpi == 96)
             QCOMPARE(form->size(), QSize(233, 137));
         const QIcon icon = form->windowIcon();
