@@ -3,21 +3,24 @@
 #include "platform/blanks.h"
 #include "platform/replacefile.h"
 
-#include <QFile>
+#include "platform/nativepath.h"
+
+#include <QString>
 #include <algorithm>
+#include <array>
+#include <cerrno>
 #include <cstring>
+#include <fcntl.h>
 #include <optional>
+#include <string>
+#include <sys/stat.h>
+#include <unistd.h>
 #include <vector>
 
 namespace platform {
 namespace {
 
 const QByteArray ByteOrderMark("\xEF\xBB\xBF");
-
-struct Line {
-    QByteArray text; // without its line end
-    QByteArray end;  // "\r\n", "\n", "\r", or empty for a last line without one
-};
 
 QByteArray Trimmed(QByteArrayView text) {
     return TrimBlanks(text).toByteArray();
@@ -27,29 +30,96 @@ bool SameName(QByteArrayView a, QByteArrayView b) {
     return a.size() == b.size() && qstrnicmp(a.data(), a.size(), b.data(), b.size()) == 0;
 }
 
-std::vector<Line> SplitLines(const QByteArray& content) {
+// A file saved as "Unicode" (UTF-16 with a byte-order mark) is read through the 8-bit code
+// page and written back in its own encoding; any other file is 8-bit text as it stands.
+struct Encoding {
+    int unit = 1; // bytes per code unit
+    bool bigEndian = false;
+};
+
+struct Line {
+    QByteArray text; // without its line end, in 8-bit text
+    QByteArray raw;  // the same as the file holds it
+    QByteArray end;  // "\r\n", "\n", "\r", or empty for a last line without one; as held
+};
+
+struct Document {
+    Encoding encoding;
+    QByteArray head; // a UTF-16 byte-order mark
     std::vector<Line> lines;
-    qsizetype start = 0;
-    const qsizetype size = content.size();
-    for (qsizetype i = 0; i < size; ++i) {
-        const char c = content[i];
-        if (c != '\n' && c != '\r')
-            continue;
-        const qsizetype endLength = (c == '\r' && i + 1 < size && content[i + 1] == '\n') ? 2 : 1;
-        lines.push_back({content.sliced(start, i - start), content.sliced(i, endLength)});
-        i += endLength - 1;
-        start = i + 1;
-    }
-    if (start < size)
-        lines.push_back({content.sliced(start), {}});
-    return lines;
+    QByteArray tail; // a lone byte after the last whole UTF-16 unit
+};
+
+char16_t UnitAt(const QByteArray& bytes, qsizetype at, const Encoding& encoding) {
+    if (encoding.unit == 1)
+        return char16_t(uchar(bytes[at]));
+    const auto first = uchar(bytes[at]);
+    const auto second = uchar(bytes[at + 1]);
+    return encoding.bigEndian ? char16_t(first << 8 | second) : char16_t(second << 8 | first);
 }
 
-QByteArray JoinLines(const std::vector<Line>& lines) {
-    QByteArray content;
-    for (const Line& line : lines)
-        content += line.text + line.end;
-    return content;
+QByteArray Decode(const QByteArray& raw, const Encoding& encoding) {
+    if (encoding.unit == 1)
+        return raw;
+    std::u16string units;
+    for (qsizetype at = 0; at + 1 < raw.size(); at += 2)
+        units.push_back(UnitAt(raw, at, encoding));
+    return QString::fromUtf16(units.data(), qsizetype(units.size())).toLocal8Bit();
+}
+
+QByteArray Encode(const QByteArray& text, const Encoding& encoding) {
+    if (encoding.unit == 1)
+        return text;
+    QByteArray raw;
+    for (const QChar c : QString::fromLocal8Bit(text)) {
+        const char16_t unit = c.unicode();
+        const char high = char(unit >> 8);
+        const char low = char(unit & 0xFF);
+        raw.append(encoding.bigEndian ? high : low).append(encoding.bigEndian ? low : high);
+    }
+    return raw;
+}
+
+Line MakeLine(const QByteArray& text, const QByteArray& end, const Encoding& encoding) {
+    return {text, Encode(text, encoding), Encode(end, encoding)};
+}
+
+Document Parse(const QByteArray& content) {
+    Document document;
+    Encoding& encoding = document.encoding;
+    if (content.startsWith("\xFF\xFE") || content.startsWith("\xFE\xFF")) {
+        encoding = {2, content.startsWith('\xFE')};
+        document.head = content.first(2);
+    }
+    const int unit = encoding.unit;
+    const qsizetype first = document.head.size();
+    const qsizetype size = first + (content.size() - first) / unit * unit;
+    document.tail = content.sliced(size);
+    const auto line = [&](qsizetype from, qsizetype to, qsizetype endUnits) {
+        const QByteArray raw = content.sliced(from, to - from);
+        document.lines.push_back({Decode(raw, encoding), raw, content.sliced(to, endUnits * unit)});
+    };
+    qsizetype start = first;
+    for (qsizetype at = first; at < size; at += unit) {
+        const char16_t c = UnitAt(content, at, encoding);
+        if (c != u'\n' && c != u'\r')
+            continue;
+        const bool crlf =
+            c == u'\r' && at + unit < size && UnitAt(content, at + unit, encoding) == u'\n';
+        line(start, at, crlf ? 2 : 1);
+        at += crlf ? unit : 0;
+        start = at + unit;
+    }
+    if (start < size)
+        line(start, size, 0);
+    return document;
+}
+
+QByteArray Serialize(const Document& document) {
+    QByteArray content = document.head;
+    for (const Line& line : document.lines)
+        content += line.raw + line.end;
+    return content + document.tail;
 }
 
 // The line's text as a header or key sees it: without a byte-order mark on the first line.
@@ -79,7 +149,11 @@ std::optional<Entry> KeyAndValue(QByteArrayView text) {
     const qsizetype equals = text.indexOf('=');
     if (equals < 0)
         return std::nullopt;
-    QByteArray value = Trimmed(text.sliced(equals + 1));
+    QByteArrayView rest = text.sliced(equals + 1);
+    // A NUL ends the value, as it ends the string the value is read into.
+    if (const qsizetype nul = rest.indexOf('\0'); nul >= 0)
+        rest = rest.first(nul);
+    QByteArray value = Trimmed(rest);
     if (value.size() >= 2 && (value.front() == '"' || value.front() == '\'') &&
         value.back() == value.front())
         value = value.sliced(1, value.size() - 2);
@@ -117,20 +191,36 @@ std::optional<size_t> FindKey(const std::vector<Line>& lines, const SectionRange
     return std::nullopt;
 }
 
-// The file's bytes, empty for a file that does not exist, nothing for one that cannot be read.
+// The file's bytes, empty for a file that does not exist, nothing for one that cannot be read
+// or is not a regular file: a FIFO or a device is neither read nor written, and never waited
+// on.
 std::optional<QByteArray> ReadFile(const QString& fileName) {
-    QFile file(fileName);
-    if (!file.exists())
-        return QByteArray();
-    if (!file.open(QIODevice::ReadOnly))
+    const auto native = NativePath(fileName);
+    if (!native)
         return std::nullopt;
-    return file.readAll();
+    const int fd = open(native->constData(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
+    if (fd < 0)
+        return errno == ENOENT ? std::optional<QByteArray>(QByteArray()) : std::nullopt;
+    std::optional<QByteArray> content;
+    struct stat st {};
+    if (fstat(fd, &st) == 0 && S_ISREG(st.st_mode)) {
+        content.emplace();
+        std::array<char, 65536> chunk{};
+        ssize_t n = 0;
+        while ((n = read(fd, chunk.data(), chunk.size())) > 0 || (n < 0 && errno == EINTR))
+            content->append(chunk.data(), qsizetype(std::max<ssize_t>(n, 0)));
+        if (n < 0)
+            content.reset();
+    }
+    close(fd);
+    return content;
 }
 
-QByteArray LineEndOf(const std::vector<Line>& lines) {
-    for (const Line& line : lines)
+// The first line end the file uses, in 8-bit text.
+QByteArray LineEndOf(const Document& document) {
+    for (const Line& line : document.lines)
         if (!line.end.isEmpty())
-            return line.end;
+            return Decode(line.end, document.encoding);
     return "\r\n";
 }
 
@@ -147,7 +237,7 @@ quint32 GetPrivateProfileStringA(const QByteArray& section, const QByteArray& ke
         return 0;
     QByteArray value;
     if (const auto content = ReadFile(fileName)) {
-        const std::vector<Line> lines = SplitLines(*content);
+        const std::vector<Line> lines = Parse(*content).lines;
         if (const auto range = FindSection(lines, section))
             if (const auto index = FindKey(lines, *range, key))
                 value = KeyAndValue(lines[*index].text)->value;
@@ -168,15 +258,19 @@ qint32 WritePrivateProfileStringA(const QByteArray& section, const QByteArray& k
     const auto content = ReadFile(fileName);
     if (!content)
         return 0;
-    std::vector<Line> lines = SplitLines(*content);
-    const QByteArray end = LineEndOf(lines);
+    Document document = Parse(*content);
+    std::vector<Line>& lines = document.lines;
+    const Encoding& encoding = document.encoding;
+    const QByteArray end = LineEndOf(document);
     const auto range = FindSection(lines, section);
 
     if (const auto index = range ? FindKey(lines, *range, key) : std::nullopt) {
         const Entry entry = *KeyAndValue(lines[*index].text);
         if (entry.value == value)
             return 1;
-        lines[*index].text = entry.key + '=' + value;
+        Line& line = lines[*index];
+        line.text = entry.key + '=' + value;
+        line.raw = Encode(line.text, encoding);
     } else {
         size_t at = lines.size();
         if (range) {
@@ -187,13 +281,14 @@ qint32 WritePrivateProfileStringA(const QByteArray& section, const QByteArray& k
         }
         std::vector<Line> added;
         if (!range)
-            added.push_back({'[' + section + ']', end});
-        added.push_back({key + '=' + value, end});
+            added.push_back(MakeLine('[' + section + ']', end, encoding));
+        added.push_back(MakeLine(key + '=' + value, end, encoding));
         if (at > 0 && lines[at - 1].end.isEmpty())
-            lines[at - 1].end = end;
+            lines[at - 1].end = Encode(end, encoding);
         lines.insert(lines.begin() + qsizetype(at), added.begin(), added.end());
     }
-    return ReplaceFileContents(fileName, JoinLines(lines)) ? 1 : 0;
+    // The options are the user's: on disk before they replace the old ones.
+    return ReplaceFileContents(fileName, Serialize(document), Flush::BeforeReplacing) ? 1 : 0;
 }
 
 } // namespace platform

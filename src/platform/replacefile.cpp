@@ -2,9 +2,9 @@
 
 #include "platform/nativepath.h"
 
-#include <QRandomGenerator>
 #include <cerrno>
 #include <fcntl.h>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -65,22 +65,51 @@ bool WriteInPlace(const QByteArray& target, const QByteArray& content) {
     return close(fd) == 0 && written;
 }
 
-int CreateTemporary(const QByteArray& target, QByteArray& temporary, mode_t mode) {
-    const QByteArray directory = DirectoryOf(target);
-    const QByteArray base = target.mid(target.lastIndexOf('/') + 1);
-    for (int attempt = 0; attempt < 16; ++attempt) {
-        temporary = directory + "/." + base + '.' +
-                    QByteArray::number(QRandomGenerator::global()->generate(), 36) + ".tmp";
-        const int fd = open(temporary.constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, mode);
-        if (fd >= 0 || errno != EEXIST)
+bool SameFile(const struct stat& a, const struct stat& b) {
+    return a.st_dev == b.st_dev && a.st_ino == b.st_ino;
+}
+
+// Opens the target's temporary for writing, empty, or gives -1. A temporary left by a killed
+// process is taken over; one that another process is writing (it holds the lock) is not.
+int OpenTemporary(const QByteArray& temporary, mode_t mode) {
+    for (int attempt = 0; attempt < 4; ++attempt) {
+        const int fd =
+            open(temporary.constData(),
+                 O_WRONLY | O_CREAT | O_NOFOLLOW | O_NONBLOCK | O_NOCTTY | O_CLOEXEC, mode);
+        if (fd < 0)
+            return -1;
+        struct stat opened {};
+        struct stat named {};
+        // Only a plain file of its own (no second name) is emptied.
+        if (flock(fd, LOCK_EX | LOCK_NB) != 0 || fstat(fd, &opened) != 0 ||
+            !S_ISREG(opened.st_mode) || opened.st_nlink != 1) {
+            close(fd);
+            return -1;
+        }
+        // Another writer may have renamed the file away between the open and the lock.
+        if (lstat(temporary.constData(), &named) == 0 && SameFile(opened, named) &&
+            ftruncate(fd, 0) == 0)
             return fd;
+        close(fd);
     }
     return -1;
 }
 
+bool FlushFolder(const QByteArray& target) {
+    const int fd = open(DirectoryOf(target).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (fd < 0)
+        return false;
+    const bool flushed = fsync(fd) == 0;
+    return close(fd) == 0 && flushed;
+}
+
 } // namespace
 
-bool ReplaceFileContents(const QString& path, const QByteArray& content) {
+QByteArray TemporaryFor(const QByteArray& target) {
+    return DirectoryOf(target) + "/." + target.mid(target.lastIndexOf('/') + 1) + ".tallimer-new";
+}
+
+bool ReplaceFileContents(const QString& path, const QByteArray& content, Flush flush) {
     const auto native = NativePath(path);
     if (!native)
         return false;
@@ -95,8 +124,8 @@ bool ReplaceFileContents(const QString& path, const QByteArray& content) {
     if (exists && !S_ISREG(st.st_mode))
         return WriteInPlace(target, content);
 
-    QByteArray temporary;
-    const int fd = CreateTemporary(target, temporary, exists ? (st.st_mode & 07777) : 0666);
+    const QByteArray temporary = TemporaryFor(target);
+    const int fd = OpenTemporary(temporary, exists ? (st.st_mode & 07777) : 0666);
     if (fd < 0)
         return false;
     bool ok = true;
@@ -109,10 +138,16 @@ bool ReplaceFileContents(const QString& path, const QByteArray& content) {
             (void)!fchown(fd, st.st_uid, st.st_gid); // only root may give a file away
     }
     ok = ok && WriteAll(fd, content);
-    ok = (close(fd) == 0) && ok;
+    if (flush == Flush::BeforeReplacing)
+        ok = ok && fsync(fd) == 0;
+    // Renamed and, on failure, removed while the lock is held, so that no other writer's
+    // temporary is touched.
     ok = ok && rename(temporary.constData(), target.constData()) == 0;
     if (!ok)
         unlink(temporary.constData());
+    ok = (close(fd) == 0) && ok;
+    if (ok && flush == Flush::BeforeReplacing)
+        ok = FlushFolder(target);
     return ok;
 }
 

@@ -1,10 +1,20 @@
 #include "platform/numeric.h"
 #include "platform/qtshellicon.h"
+#include "platform/replacefile.h"
 #include "platform/system.h"
+#include "testfiles.h"
 
+#include <QDir>
+#include <QRandomGenerator>
+#include <QTemporaryDir>
 #include <QTest>
 #include <cmath>
+#include <csignal>
+#include <fcntl.h>
 #include <limits>
+#include <sys/file.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 class PlatformTest : public QObject {
     Q_OBJECT
@@ -161,6 +171,88 @@ private slots:
         const auto mapped =
             platform::NotificationCode(QSystemTrayIcon::ActivationReason(reason), statusNotifier);
         QCOMPARE(mapped.value_or(0), code);
+    }
+
+    // A temporary left by a killed writer is taken over, not added to.
+    void replaceTakesOverAStrayTemporary() {
+        QTemporaryDir dir;
+        const QString target = dir.filePath("Settings.ini");
+        const QString stray = QFile::decodeName(platform::TemporaryFor(QFile::encodeName(target)));
+        QVERIFY(WriteAll(stray, "half of an old wri"));
+        QVERIFY(platform::ReplaceFileContents(target, "new\r\n"));
+        QCOMPARE(ReadAll(target), QByteArray("new\r\n"));
+        QCOMPARE(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden),
+                 QStringList{"Settings.ini"});
+    }
+
+    // Writers killed at any moment leave at most one temporary behind, and never a file of
+    // somebody else's is removed.
+    void killedWritersLeaveAtMostOneTemporary() {
+        QTemporaryDir dir;
+        const QString target = dir.filePath("Settings.ini");
+        const QStringList others{".Settings.ini.x1.tmp", "Settings.ini~", ".Settings.ini.new"};
+        for (const QString& other : others)
+            QVERIFY(WriteAll(dir.filePath(other), "mine"));
+        const QByteArray content(1 << 20, 'x');
+        QRandomGenerator random(8);
+        for (int kill = 0; kill < 40; ++kill) {
+            const pid_t child = fork();
+            QVERIFY(child >= 0);
+            if (child == 0) {
+                for (;;)
+                    platform::ReplaceFileContents(target, content);
+            }
+            usleep(useconds_t(random.bounded(2000, 12000)));
+            ::kill(child, SIGKILL);
+            int status = 0;
+            QCOMPARE(waitpid(child, &status, 0), child);
+        }
+        QStringList left = QDir(dir.path()).entryList(QDir::Files | QDir::Hidden);
+        for (const QString& other : others) {
+            QCOMPARE(ReadAll(dir.filePath(other)), QByteArray("mine"));
+            left.removeOne(other);
+        }
+        left.removeOne("Settings.ini");
+        QVERIFY2(left.size() <= 1, qPrintable(left.join(' ')));
+        QVERIFY(platform::ReplaceFileContents(target, "done"));
+        QCOMPARE(ReadAll(target), QByteArray("done"));
+    }
+
+    // What stands at the temporary's name and is not a temporary of a dead writer is left as
+    // it is, and the target keeps its content.
+    void replaceLeavesForeignTemporariesAlone_data() {
+        QTest::addColumn<QString>("kind");
+        QTest::newRow("symbolic link") << "link";
+        QTest::newRow("second name of another file") << "hard link";
+        QTest::newRow("another writer's") << "locked";
+    }
+    void replaceLeavesForeignTemporariesAlone() {
+        QFETCH(QString, kind);
+        QTemporaryDir dir;
+        const QString target = dir.filePath("uptime.txt");
+        const QString other = dir.filePath("other");
+        const QString temporary =
+            QFile::decodeName(platform::TemporaryFor(QFile::encodeName(target)));
+        QVERIFY(WriteAll(target, "old"));
+        QVERIFY(WriteAll(other, "other's"));
+        int held = -1;
+        if (kind == "link") {
+            QVERIFY(QFile::link(other, temporary));
+        } else if (kind == "hard link") {
+            QCOMPARE(link(QFile::encodeName(other).constData(),
+                          QFile::encodeName(temporary).constData()),
+                     0);
+        } else {
+            QVERIFY(WriteAll(temporary, "other's"));
+            held = open(QFile::encodeName(temporary).constData(), O_RDONLY | O_CLOEXEC);
+            QCOMPARE(flock(held, LOCK_EX), 0);
+        }
+        QVERIFY(!platform::ReplaceFileContents(target, "new"));
+        QCOMPARE(ReadAll(target), QByteArray("old"));
+        QCOMPARE(ReadAll(other), QByteArray("other's"));
+        QCOMPARE(ReadAll(temporary), QByteArray("other's"));
+        if (held >= 0)
+            close(held);
     }
 
     void tickCounterFollowsUptime() {

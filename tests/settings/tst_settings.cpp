@@ -291,6 +291,90 @@ private slots:
         QFile::remove(target);
     }
 
+    // Whatever Settings.ini is, if it is not a regular file it is neither read nor written,
+    // and nothing waits on it.
+    void settingsThatAreNoRegularFile_data() {
+        QTest::addColumn<QString>("kind");
+        QTest::newRow("FIFO") << "fifo";
+        QTest::newRow("link to a FIFO") << "link";
+        QTest::newRow("device") << "device";
+    }
+    void settingsThatAreNoRegularFile() {
+        QFETCH(QString, kind);
+        const QByteArray fifo = QFile::encodeName(dir.filePath("pipe"));
+        QFile::remove(dir.filePath("pipe"));
+        QString file = File();
+        if (kind == "device") {
+            file = QStringLiteral("/dev/zero");
+        } else {
+            QCOMPARE(mkfifo(fifo.constData(), 0600), 0);
+            if (kind == "link")
+                QVERIFY(QFile::link(dir.filePath("pipe"), File()));
+            else
+                file = dir.filePath("pipe");
+        }
+        QCOMPARE(modMisc::ReadSetting("Options", "Interval", file), QString());
+        QCOMPARE(modMisc::WriteSetting("Options", "Interval", "5", file), qint16(0));
+        if (kind != "device") {
+            struct stat st {};
+            QCOMPARE(stat(fifo.constData(), &st), 0);
+            QVERIFY(S_ISFIFO(st.st_mode));
+        }
+    }
+
+    // "Unicode" files of Windows editors: UTF-16 with a byte-order mark, either byte order.
+    void utf16Files_data() {
+        QTest::addColumn<bool>("bigEndian");
+        QTest::newRow("little-endian") << false;
+        QTest::newRow("big-endian") << true;
+    }
+    void utf16Files() {
+        QFETCH(bool, bigEndian);
+        const auto utf16 = [bigEndian](const QString& text) {
+            QByteArray bytes;
+            for (const QChar c : text) {
+                const char high = char(c.unicode() >> 8);
+                const char low = char(c.unicode() & 0xFF);
+                bytes.append(bigEndian ? high : low).append(bigEndian ? low : high);
+            }
+            return bytes;
+        };
+        const QByteArray mark = bigEndian ? "\xFE\xFF" : "\xFF\xFE";
+        const QString before = QString::fromUtf8(
+            "; Gr\u00fc\u00dfe \U0001F600\r\n[Options]\r\nInterval = 12\r\nAutoStart=1\r\n"
+            "[Paths]\r\nOutput File=/tmp/\u00e9.txt\r\n");
+        QVERIFY(WriteAll(File(), mark + utf16(before)));
+        QCOMPARE(Read("Options", "Interval"), QStringLiteral("12"));
+        QCOMPARE(Read("Paths", "Output File"), QString::fromUtf8("/tmp/\u00e9.txt"));
+
+        QVERIFY(Write("Options", "AutoStart", "1")); // unchanged: not even rewritten
+        QCOMPARE(ReadAll(File()), mark + utf16(before));
+        QVERIFY(Write("Options", "Interval", "7"));
+        QVERIFY(Write("Options", "Use file method", "0"));
+        QVERIFY(Write("New", "k", "\xC3\xA9"));
+        const QString after = QString::fromUtf8(
+            "; Gr\u00fc\u00dfe \U0001F600\r\n[Options]\r\nInterval=7\r\nAutoStart=1\r\n"
+            "Use file method=0\r\n[Paths]\r\nOutput File=/tmp/\u00e9.txt\r\n[New]\r\nk=\u00e9\r\n");
+        QCOMPARE(ReadAll(File()), mark + utf16(after));
+        QCOMPARE(Read("New", "k"), QString::fromUtf8("\u00e9"));
+
+        // A lone byte after the last whole unit stays where it is, at the end.
+        QVERIFY(WriteAll(File(), mark + utf16("[Options]\r\nInterval=1\r\n") + "\x41"));
+        QVERIFY(Write("Options", "Interval", "2"));
+        QCOMPARE(ReadAll(File()), mark + utf16("[Options]\r\nInterval=2\r\n") + "\x41");
+    }
+
+    // A NUL ends a value, as it ends the string it is read into.
+    void nulEndsTheValue() {
+        const QByteArray before =
+            QByteArrayLiteral("[Options]\r\nInterval=0\0junk\r\nAutoStart= 1 \0\r\n");
+        QVERIFY(WriteAll(File(), before));
+        QCOMPARE(Read("Options", "Interval"), QStringLiteral("0"));
+        QCOMPARE(Read("Options", "AutoStart"), QStringLiteral("1"));
+        QVERIFY(Write("Options", "Interval", "0"));
+        QCOMPARE(ReadAll(File()), before); // the user's line stands
+    }
+
     // Random files, random writes: each value reads back and every other line stays.
     void randomRoundTrip() {
         QRandomGenerator random(20261208);
