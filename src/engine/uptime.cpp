@@ -93,6 +93,13 @@ bool OpenBootFile(const platform::FileService* service, const QString& path,
     return true;
 }
 
+int MillisecondsToNextTick(qint64 nowMs, int readAtMs) {
+    constexpr qint64 Second = 1000;
+    const qint64 phase = ((nowMs - readAtMs) % Second + Second) % Second;
+    const qint64 delay = Second - phase;
+    return int(delay < Second / 2 ? delay + Second : delay);
+}
+
 std::optional<UptimeParts> RefreshUptime(const RefreshInputs& inputs, const UptimeSources& sources,
                                          double& uptimeSeconds,
                                          std::optional<platform::BootFileInfo>& bootFileInfo) {

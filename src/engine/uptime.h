@@ -33,6 +33,12 @@ bool WriteUptimeFile(const QString& text, const QString& path);
 bool OpenBootFile(const platform::FileService* service, const QString& path,
                   std::optional<platform::BootFileInfo>& info);
 
+// Milliseconds from nowMs to the next tick of the one-second timer, chosen so that every tick
+// falls readAtMs into a second of the clock that is read: 0 for a value rounded to whole
+// seconds, 500 for one cut to whole seconds. Ticks in that phase, however late within half a
+// second, read a value one second on from the last. Always between 500 and 1499.
+int MillisecondsToNextTick(qint64 nowMs, int readAtMs);
+
 struct UptimeSources {
     const platform::TickCounter& ticks;
     const platform::Clock& clock;

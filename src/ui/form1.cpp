@@ -141,8 +141,12 @@ void Form1::CreateControls() {
     setTabOrder(cmdTray, chkAutoStart);
     setTabOrder(chkAutoStart, chkAutoTray);
 
+    // One tick a second, each re-armed in phase with the measured clock's own seconds: a timer
+    // of a fixed period drifts against that clock (by whatever time the machine spent
+    // suspended), and ticks near a rounding edge would skip or repeat a second.
     tmrUpdate = Named(new QTimer(this), "tmrUpdate");
-    tmrUpdate->setInterval(TimerPeriodMs);
+    tmrUpdate->setSingleShot(true);
+    tmrUpdate->setTimerType(Qt::PreciseTimer);
 
     mnSysTray = Named(new QMenu(QStringLiteral("System Tray Menu"), this), "mnSysTray");
     mnOpen = Named(mnSysTray->addAction(QStringLiteral("Open Tallimer")), "mnOpen");
@@ -150,7 +154,10 @@ void Form1::CreateControls() {
     mnSysTray->setDefaultAction(mnOpen);
     services_.tray.SetPanelMenu(mnSysTray);
 
-    connect(tmrUpdate, &QTimer::timeout, this, &Form1::tmrUpdate_Timer);
+    connect(tmrUpdate, &QTimer::timeout, this, [this] {
+        tmrUpdate->start(MillisecondsToNextTick());
+        tmrUpdate_Timer();
+    });
     connect(cmdToggle, &QPushButton::clicked, this, &Form1::cmdToggle_Click);
     connect(txtInt, &QLineEdit::textChanged, this, &Form1::txtInt_Change);
     connect(cmdTray, &QPushButton::clicked, this, &Form1::cmdTray_Click);
@@ -225,6 +232,14 @@ void Form1::RefreshUptime() {
     }
 }
 
+int Form1::MillisecondsToNextTick() const {
+    // The file method cuts the wall clock to whole seconds; the tick count is rounded.
+    if (checkbox::Value(*chkFile) == checkbox::Ticked)
+        return engine::MillisecondsToNextTick(services_.clock.CurrentDateTime().toMSecsSinceEpoch(),
+                                              TimerPeriodMs / 2);
+    return engine::MillisecondsToNextTick(qint64(services_.ticks.GetTickCount64()), 0);
+}
+
 void Form1::tmrUpdate_Timer() {
     if (state_.TicksSinceUpdate < std::numeric_limits<qint32>::max())
         ++state_.TicksSinceUpdate;
@@ -238,7 +253,7 @@ void Form1::cmdToggle_Click() {
     if (tmrUpdate->isActive())
         tmrUpdate->stop();
     else
-        tmrUpdate->start();
+        tmrUpdate->start(MillisecondsToNextTick());
     const bool running = tmrUpdate->isActive();
     txtInt->setEnabled(!running);
     chkFile->setEnabled(!running);

@@ -40,6 +40,8 @@ public:
     void Form_QueryUnload();
 
     void RefreshUptime();
+    // When the one-second timer should tick next: in phase with the clock that is measured.
+    int MillisecondsToNextTick() const;
     void SendToTray();
     void RestoreFromTray();
     // Notifications of the tray icon arrive here; x and y are in twips.

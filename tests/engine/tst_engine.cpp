@@ -1,9 +1,11 @@
 #include "engine/uptime.h"
 #include "fakes.h"
+#include "platform/numeric.h"
 #include "testfiles.h"
 
 #include <QDir>
 #include <QFileInfo>
+#include <QRandomGenerator>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimeZone>
@@ -95,6 +97,41 @@ private slots:
         QCOMPARE(uptimeSeconds, seconds);
         QCOMPARE(*parts, engine::SplitUptime(seconds));
         QCOMPARE(ReadAll(Output()), QByteArray::number(qint64(seconds)) + "\r\n");
+    }
+
+    // Ticks kept in phase with the measured clock read one second more at every tick, whatever
+    // the phase they start in and however late (within half a second) each one fires.
+    void ticksInPhaseNeverSkipOrRepeat_data() {
+        QTest::addColumn<qint64>("start");
+        QTest::addColumn<int>("readAt");
+        QTest::addColumn<int>("lateness");
+        for (const qint64 start : {0, 1, 250, 499, 500, 501, 750, 999})
+            for (const int lateness : {0, 150, 490}) {
+                const QByteArray name = QByteArray::number(start) + " ms, late by up to " +
+                                        QByteArray::number(lateness);
+                QTest::newRow("rounded, " + name) << 90'061'000 + start << 0 << lateness;
+                QTest::newRow("cut, " + name) << 1'800'000'000'000 + start << 500 << lateness;
+            }
+    }
+    void ticksInPhaseNeverSkipOrRepeat() {
+        QFETCH(qint64, start);
+        QFETCH(int, readAt);
+        QFETCH(int, lateness);
+        const auto read = [readAt](qint64 ms) {
+            return readAt == 0 ? platform::DivideRoundHalfEven(ms, 1000) : ms / 1000;
+        };
+        QRandomGenerator random{quint32(start)};
+        qint64 now = start;
+        qint64 last = -1;
+        for (int tick = 0; tick < 500; ++tick) {
+            const int delay = engine::MillisecondsToNextTick(now, readAt);
+            QVERIFY(delay >= 500 && delay < 1500);
+            // An early tick (a timer's slack) is as possible as a late one.
+            now += delay + random.bounded(-5, lateness + 1);
+            if (last >= 0)
+                QCOMPARE(read(now), last + 1);
+            last = read(now);
+        }
     }
 
     void gateStopsNonPositive_data() {

@@ -274,7 +274,6 @@ private slots:
         auto* toggle = Control<QPushButton>("cmdToggle");
         auto* timer = Control<QTimer>("tmrUpdate");
         QVERIFY(!timer->isActive());
-        QCOMPARE(timer->interval(), 1000);
         QTest::mouseClick(toggle, Qt::LeftButton);
         QVERIFY(timer->isActive());
         QCOMPARE(toggle->text(), QStringLiteral("Stop"));
@@ -284,7 +283,9 @@ private slots:
         QVERIFY(Control<QCheckBox>("chkAutoTray")->isEnabled());
         QVERIFY(Control<QPushButton>("cmdTray")->isEnabled());
         QCOMPARE(form->State().TrayTip, QStringLiteral("Tallimer - ON"));
-        QCOMPARE(ticks.reads, 0); // starting does not refresh at once
+        // Starting does not refresh at once.
+        QCOMPARE(Caption(), QStringLiteral("Uptime"));
+        QVERIFY(!QFile::exists(Output()));
 
         QTest::mouseClick(toggle, Qt::LeftButton);
         QVERIFY(!timer->isActive());
@@ -292,6 +293,41 @@ private slots:
         QVERIFY(Control<QLineEdit>("txtInt")->isEnabled());
         QVERIFY(Control<QCheckBox>("chkFile")->isEnabled());
         QCOMPARE(form->State().TrayTip, QStringLiteral("Tallimer - OFF"));
+    }
+
+    // The timer ticks once a second, each tick re-armed to fall on a whole second of the
+    // measured clock: the boot clock (rounded), or the wall clock (cut) for the file method.
+    void timerKeepsInPhaseWithTheMeasuredClock_data() {
+        QTest::addColumn<bool>("fileMethod");
+        QTest::addColumn<qint64>("ms"); // of the clock that is measured
+        QTest::addColumn<int>("delay");
+        QTest::newRow("on a whole second") << false << qint64(90'061'000) << 1000;
+        QTest::newRow("a little late") << false << qint64(90'061'030) << 970;
+        QTest::newRow("half a second off") << false << qint64(90'061'500) << 500;
+        QTest::newRow("close to the next") << false << qint64(90'061'700) << 1300;
+        QTest::newRow("a little early") << false << qint64(90'061'995) << 1005;
+        QTest::newRow("file method, cut") << true << qint64(1'800'000'000'200) << 1300;
+        QTest::newRow("file method, mid-second") << true << qint64(1'800'000'000'500) << 1000;
+    }
+    void timerKeepsInPhaseWithTheMeasuredClock() {
+        QFETCH(bool, fileMethod);
+        QFETCH(qint64, ms);
+        QFETCH(int, delay);
+        auto* timer = Control<QTimer>("tmrUpdate");
+        QVERIFY(checkbox::SetValue(*Control<QCheckBox>("chkFile"), int(fileMethod)));
+        clock.now = QDateTime::fromMSecsSinceEpoch(ms, Qt::UTC);
+        ticks.ms = quint64(ms);
+        form->cmdToggle_Click();
+        QVERIFY(timer->isActive());
+        QVERIFY(timer->isSingleShot());
+        QCOMPARE(timer->timerType(), Qt::PreciseTimer);
+        QCOMPARE(timer->interval(), delay);
+        // Each tick re-arms the timer from the clock as it stands then.
+        ticks.ms = 90'062'010;
+        clock.now = QDateTime::fromMSecsSinceEpoch(1'800'000'001'510, Qt::UTC);
+        QVERIFY(QMetaObject::invokeMethod(timer, "timeout"));
+        QVERIFY(timer->isActive());
+        QCOMPARE(timer->interval(), 990);
     }
 
     void stopAndStartKeepTheCount() {
