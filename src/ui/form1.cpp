@@ -32,6 +32,8 @@ namespace {
 constexpr int ClientWidth = 3495;
 constexpr int ClientHeight = 2055;
 constexpr int TimerPeriodMs = 1000;
+// How long the start-up waits for a desktop panel that comes up after the program.
+constexpr int TrayWatchChecks = 60;
 const QColor BandColour(224, 224, 224);
 
 QIcon ApplicationIcon() {
@@ -148,6 +150,9 @@ void Form1::CreateControls() {
     tmrUpdate->setSingleShot(true);
     tmrUpdate->setTimerType(Qt::PreciseTimer);
 
+    tmrTrayWatch = Named(new QTimer(this), "tmrTrayWatch");
+    tmrTrayWatch->setInterval(TimerPeriodMs);
+
     mnSysTray = Named(new QMenu(QStringLiteral("System Tray Menu"), this), "mnSysTray");
     mnOpen = Named(mnSysTray->addAction(QStringLiteral("Open Tallimer")), "mnOpen");
     mnExit = Named(mnSysTray->addAction(QStringLiteral("Exit")), "mnExit");
@@ -158,6 +163,7 @@ void Form1::CreateControls() {
         tmrUpdate->start(MillisecondsToNextTick());
         tmrUpdate_Timer();
     });
+    connect(tmrTrayWatch, &QTimer::timeout, this, &Form1::tmrTrayWatch_Timer);
     connect(cmdToggle, &QPushButton::clicked, this, &Form1::cmdToggle_Click);
     connect(txtInt, &QLineEdit::textChanged, this, &Form1::txtInt_Change);
     connect(cmdTray, &QPushButton::clicked, this, &Form1::cmdTray_Click);
@@ -180,8 +186,29 @@ void Form1::Form_Load() {
     state_.Loading = false;
     if (checkbox::Value(*chkAutoStart) == checkbox::Ticked)
         cmdToggle_Click();
-    if (checkbox::Value(*chkAutoTray) == checkbox::Ticked)
+    if (checkbox::Value(*chkAutoTray) == checkbox::Ticked) {
         SendToTray();
+        // At login the panel may come up after the program: watch for it (Qt has no signal
+        // for its arrival) and go into the tray then.
+        if (!services_.tray.TrayIconShown()) {
+            trayWatchChecks_ = 0;
+            tmrTrayWatch->start();
+        }
+    }
+}
+
+void Form1::tmrTrayWatch_Timer() {
+    if (!tmrTrayWatch->isActive())
+        return;
+    const bool restoredByUser = !(windowState() & Qt::WindowMinimized);
+    if (restoredByUser) {
+        tmrTrayWatch->stop();
+    } else if (services_.tray.NotificationAreaAvailable()) {
+        tmrTrayWatch->stop();
+        SendToTray();
+    } else if (++trayWatchChecks_ >= TrayWatchChecks) {
+        tmrTrayWatch->stop();
+    }
 }
 
 void Form1::ApplySettingsFile() {

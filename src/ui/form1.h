@@ -54,6 +54,8 @@ public slots:
     void cmdTray_Click();
     void mnOpen_Click();
     void mnExit_Click();
+    // While the start-up waits for a notification area to appear.
+    void tmrTrayWatch_Timer();
 
 protected:
     void mouseMoveEvent(QMouseEvent* event) override;
@@ -79,6 +81,8 @@ private:
     QCheckBox* chkAutoStart = nullptr;
     QCheckBox* chkAutoTray = nullptr;
     QTimer* tmrUpdate = nullptr;
+    QTimer* tmrTrayWatch = nullptr;
+    int trayWatchChecks_ = 0;
     QMenu* mnSysTray = nullptr;
     QAction* mnOpen = nullptr;
     QAction* mnExit = nullptr;

@@ -433,6 +433,56 @@ private slots:
         QVERIFY(form->windowState() & Qt::WindowMinimized);
     }
 
+    // "Auto send to tray" at login, before the panel is up: minimised, then into the tray as
+    // soon as a notification area appears, unless the user has restored the window meanwhile
+    // or the wait has run out.
+    void autoTrayWaitsForTheNotificationArea_data() {
+        QTest::addColumn<QString>("meanwhile");
+        QTest::addColumn<int>("checks"); // before the notification area appears
+        QTest::addColumn<bool>("intoTray");
+        QTest::newRow("panel after two seconds") << "nothing" << 2 << true;
+        QTest::newRow("panel after 59 seconds") << "nothing" << 59 << true;
+        QTest::newRow("panel too late") << "nothing" << 60 << false;
+        QTest::newRow("restored by the user") << "restore" << 2 << false;
+    }
+    void autoTrayWaitsForTheNotificationArea() {
+        QFETCH(QString, meanwhile);
+        QFETCH(int, checks);
+        QFETCH(bool, intoTray);
+        cleanup();
+        QVERIFY(WriteAll(Settings(), "[Options]\r\nAuto Send To Tray=1\r\n"));
+        shell = {};
+        shell.available = false;
+        tray = std::make_unique<modSysTray>(shell);
+        form = std::make_unique<Form1>(
+            Form1Services{ticks, clock, [] { return std::make_unique<FakeFileService>(); },
+                          [this] { return dir.path(); }, *tray});
+        form->Form_Load();
+        form->show();
+        QVERIFY(form->windowState() & Qt::WindowMinimized);
+        QVERIFY(!tray->TrayIconShown());
+        auto* watch = Control<QTimer>("tmrTrayWatch");
+        QVERIFY(watch->isActive());
+        QCOMPARE(watch->interval(), 1000);
+        if (meanwhile == "restore")
+            form->setWindowState(Qt::WindowNoState);
+        for (int check = 0; check < checks; ++check)
+            form->tmrTrayWatch_Timer();
+        shell.available = true;
+        form->tmrTrayWatch_Timer();
+        QCOMPARE(tray->TrayIconShown(), intoTray);
+        QCOMPARE(form->isVisible(), !intoTray);
+        QVERIFY(!watch->isActive());
+        form->tmrTrayWatch_Timer(); // a stray tick changes nothing
+        QCOMPARE(shell.calls.size(), intoTray ? 1 : 0);
+    }
+
+    void autoTrayWithNotificationAreaDoesNotWatch() {
+        Restart("[Options]\r\nAuto Send To Tray=1\r\n");
+        QVERIFY(tray->TrayIconShown());
+        QVERIFY(!Control<QTimer>("tmrTrayWatch")->isActive());
+    }
+
     void notifications_data() {
         QTest::addColumn<int>("code");
         QTest::addColumn<bool>("restores");
