@@ -1,5 +1,6 @@
 #include "ui/form1.h"
 
+#include "platform/accessibility.h"
 #include "platform/numeric.h"
 #include "platform/screen.h"
 #include "settings/modmisc.h"
@@ -10,13 +11,13 @@
 #include <QCloseEvent>
 #include <QCoreApplication>
 #include <QCursor>
-#include <QFrame>
 #include <QGuiApplication>
 #include <QIcon>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
 #include <QMouseEvent>
+#include <QPainter>
 #include <QPushButton>
 #include <QScreen>
 #include <QTimer>
@@ -61,6 +62,7 @@ template <typename Control> Control* Named(Control* control, const char* name) {
 Form1::Form1(Form1Services services, QWidget* parent)
     : QWidget(parent), services_(std::move(services)), twipsPerPixelX_(platform::TwipsPerPixelX()),
       twipsPerPixelY_(platform::TwipsPerPixelY()) {
+    platform::InstallAccessibility();
     setWindowTitle(AppTitle);
     // A window that is never resized offers no maximise button.
     setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
@@ -91,10 +93,9 @@ QRect Form1::Twips(int left, int top, int width, int height) const {
 }
 
 void Form1::CreateControls() {
-    Shape1 = Named(new QFrame(this), "Shape1");
-    Shape1->setFrameShape(QFrame::NoFrame);
-    Shape1->setGeometry(Twips(-120, 0, 3735, 255));
-    Fill(Shape1, BandColour);
+    // A decorative band, painted on the window itself: no control, nothing a screen reader
+    // would have to read out.
+    Shape1 = Twips(-120, 0, 3735, 255);
 
     lblUptime = Named(new QLabel(QStringLiteral("Uptime"), this), "lblUptime");
     lblUptime->setGeometry(Twips(0, 120, 3495, 495));
@@ -134,8 +135,10 @@ void Form1::CreateControls() {
     chkAutoTray->setToolTip(QStringLiteral(
         "If ticked, the client will be sent to the system tray as soon as the client is run"));
 
-    for (QCheckBox* box : {chkFile, chkAutoStart, chkAutoTray})
+    for (QCheckBox* box : {chkFile, chkAutoStart, chkAutoTray}) {
         box->setAccessibleDescription(box->toolTip());
+        platform::ReportCheckStateChanges(*box);
+    }
 
     setTabOrder(txtInt, cmdToggle);
     setTabOrder(cmdToggle, chkFile);
@@ -286,6 +289,7 @@ void Form1::cmdToggle_Click() {
     chkFile->setEnabled(!running);
     state_.TrayTip = AppTitle + (running ? QStringLiteral(" - ON") : QStringLiteral(" - OFF"));
     cmdToggle->setText(running ? QStringLiteral("Stop") : QStringLiteral("Start"));
+    platform::ReportNameChange(*cmdToggle);
 }
 
 void Form1::txtInt_Change(const QString& text) {
@@ -333,6 +337,10 @@ void Form1::Form_MouseMove(Qt::MouseButtons, Qt::KeyboardModifiers, double x, do
     default:
         break;
     }
+}
+
+void Form1::paintEvent(QPaintEvent*) {
+    QPainter(this).fillRect(Shape1, BandColour);
 }
 
 void Form1::mouseMoveEvent(QMouseEvent* event) {

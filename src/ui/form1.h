@@ -8,7 +8,6 @@
 #include <memory>
 
 class QCheckBox;
-class QFrame;
 class QLabel;
 class QLineEdit;
 class QMenu;
@@ -59,6 +58,7 @@ public slots:
 
 protected:
     void mouseMoveEvent(QMouseEvent* event) override;
+    void paintEvent(QPaintEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
 
 private:
@@ -71,7 +71,7 @@ private:
     double twipsPerPixelX_;
     double twipsPerPixelY_;
 
-    QFrame* Shape1 = nullptr;
+    QRect Shape1; // the grey band, in pixels
     QLabel* lblUptime = nullptr;
     QLineEdit* txtInt = nullptr;
     QLabel* Label1 = nullptr;
