@@ -141,27 +141,11 @@ public:
     }
     QString textBeforeOffset(int offset, QAccessible::TextBoundaryType boundary, int* start,
                              int* end) const override {
-        offset = offset == -2 ? cursorPosition() : Clamp(offset);
-        int atStart = 0;
-        int atEnd = 0;
-        textAtOffset(offset, boundary, &atStart, &atEnd);
-        if (atStart == 0) {
-            *start = *end = 0;
-            return {};
-        }
-        return textAtOffset(atStart - 1, boundary, start, end);
+        return Neighbour(offset, boundary, start, end, false);
     }
     QString textAfterOffset(int offset, QAccessible::TextBoundaryType boundary, int* start,
                             int* end) const override {
-        offset = offset == -2 ? cursorPosition() : Clamp(offset);
-        int atStart = 0;
-        int atEnd = 0;
-        textAtOffset(offset, boundary, &atStart, &atEnd);
-        if (atEnd >= characterCount()) {
-            *start = *end = characterCount();
-            return {};
-        }
-        return textAtOffset(atEnd, boundary, start, end);
+        return Neighbour(offset, boundary, start, end, true);
     }
 
     QRect characterRect(int offset) const override {
@@ -201,6 +185,20 @@ public:
 
 private:
     int Clamp(int offset) const { return std::clamp(offset, 0, characterCount()); }
+
+    // The piece of text next to the one at offset, before or after it.
+    QString Neighbour(int offset, QAccessible::TextBoundaryType boundary, int* start, int* end,
+                      bool after) const {
+        int atStart = 0;
+        int atEnd = 0;
+        textAtOffset(offset, boundary, &atStart, &atEnd);
+        const int edge = after ? characterCount() : 0;
+        if ((after ? atEnd : atStart) == edge) {
+            *start = *end = edge;
+            return {};
+        }
+        return textAtOffset(after ? atEnd : atStart - 1, boundary, start, end);
+    }
 };
 
 QAccessibleInterface* Factory(const QString& className, QObject* object) {

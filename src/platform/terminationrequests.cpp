@@ -57,11 +57,14 @@ TerminationRequests::~TerminationRequests() {
 
 void TerminationRequests::Drain() {
     std::array<unsigned char, 16> numbers{};
-    ssize_t n = 0;
     int first = 0;
-    while ((n = read(pipeEnds[1], numbers.data(), numbers.size())) > 0)
+    for (;;) {
+        const ssize_t n = read(pipeEnds[1], numbers.data(), numbers.size());
+        if (n <= 0)
+            break;
         if (first == 0)
             first = numbers[0];
+    }
     if (first != 0 && !sent_) {
         sent_ = true;
         emit requested(first);

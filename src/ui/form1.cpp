@@ -204,14 +204,11 @@ void Form1::tmrTrayWatch_Timer() {
     if (!tmrTrayWatch->isActive())
         return;
     const bool restoredByUser = !(windowState() & Qt::WindowMinimized);
-    if (restoredByUser) {
+    const bool areaAppeared = !restoredByUser && services_.tray.NotificationAreaAvailable();
+    if (restoredByUser || areaAppeared || ++trayWatchChecks_ >= TrayWatchChecks)
         tmrTrayWatch->stop();
-    } else if (services_.tray.NotificationAreaAvailable()) {
-        tmrTrayWatch->stop();
+    if (areaAppeared)
         SendToTray();
-    } else if (++trayWatchChecks_ >= TrayWatchChecks) {
-        tmrTrayWatch->stop();
-    }
 }
 
 void Form1::ApplySettingsFile() {
