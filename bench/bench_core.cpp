@@ -2,19 +2,26 @@
 #include "engine/uptime.h"
 #include "settings/modmisc.h"
 
-#include <QCoreApplication>
-#include <QTemporaryDir>
+#include <unistd.h>
+
 #include <benchmark/benchmark.h>
+#include <filesystem>
+#include <string>
 
 namespace {
 
 struct StepTicks final : platform::TickCounter {
-    mutable quint64 ms = 90'061'000;
-    quint64 GetTickCount64() const override { return ms += 1000; }
+    mutable std::uint64_t ms = 90'061'000;
+    std::uint64_t GetTickCount64() const override { return ms += 1000; }
 };
 
-struct FixedClock final : platform::Clock {
-    QDateTime CurrentDateTime() const override { return QDateTime::currentDateTimeUtc(); }
+// A folder of its own for one benchmark.
+struct Folder {
+    std::filesystem::path path =
+        std::filesystem::temp_directory_path() / ("tallimer-bench-" + std::to_string(getpid()));
+    Folder() { std::filesystem::create_directories(path); }
+    ~Folder() { std::filesystem::remove_all(path); }
+    std::string file(const char* name) const { return (path / name).string(); }
 };
 
 void BM_SplitUptime(benchmark::State& state) {
@@ -27,11 +34,11 @@ void BM_SplitUptime(benchmark::State& state) {
 BENCHMARK(BM_SplitUptime);
 
 void BM_RefreshUptime(benchmark::State& state) {
-    QTemporaryDir dir;
+    const Folder dir;
     const StepTicks ticks;
-    const FixedClock clock;
+    const platform::SystemClock clock;
     const platform::SystemFileService files;
-    const engine::RefreshInputs inputs{false, {}, dir.filePath("uptime.txt")};
+    const engine::RefreshInputs inputs{false, {}, dir.file("uptime.txt")};
     double seconds = 0;
     std::optional<platform::BootFileInfo> info;
     for (auto _ : state)
@@ -41,8 +48,8 @@ void BM_RefreshUptime(benchmark::State& state) {
 BENCHMARK(BM_RefreshUptime);
 
 void BM_SettingsReadAndWrite(benchmark::State& state) {
-    QTemporaryDir dir;
-    const QString file = dir.filePath("Settings.ini");
+    const Folder dir;
+    const std::string file = dir.file("Settings.ini");
     int interval = 30;
     for (auto _ : state) {
         for (const char* key : {"BootFile", "Output File"})
@@ -50,7 +57,7 @@ void BM_SettingsReadAndWrite(benchmark::State& state) {
         for (const char* key : {"Interval", "Use file method", "AutoStart", "Auto Send To Tray"})
             benchmark::DoNotOptimize(modMisc::ReadSetting("Options", key, file));
         // A changed interval each time, so that every round really writes.
-        modMisc::WriteSetting("Options", "Interval", QString::number(interval++), file);
+        modMisc::WriteSetting("Options", "Interval", std::to_string(interval++), file);
         for (const char* key : {"Use file method", "AutoStart", "Auto Send To Tray"})
             modMisc::WriteSetting("Options", key, "0", file);
     }
@@ -60,7 +67,6 @@ BENCHMARK(BM_SettingsReadAndWrite);
 } // namespace
 
 int main(int argc, char** argv) {
-    QCoreApplication app(argc, argv);
     benchmark::Initialize(&argc, argv);
     benchmark::RunSpecifiedBenchmarks();
     benchmark::Shutdown();

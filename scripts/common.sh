@@ -3,7 +3,7 @@ set -euo pipefail
 
 ROOT=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 
-BUILD_PACKAGES="cmake g++ make qt6-base-dev libxcb1-dev libbenchmark-dev"
+BUILD_PACKAGES="cmake g++ make qt6-base-dev libxcb1-dev libbenchmark-dev doctest-dev"
 RUN_PACKAGES="libqt6widgets6 qt6-qpa-plugins qt6-wayland fonts-liberation2 xvfb"
 CHECK_PACKAGES="clang clang-tidy clang-format libclang-rt-14-dev git"
 DESKTOP_TEST_PACKAGES="xvfb xdotool trayer x11-utils imagemagick strace dbus desktop-file-utils weston

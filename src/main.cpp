@@ -1,7 +1,10 @@
-#include "platform/qtshellicon.h"
+// Tallimer on Qt: the window, its tray icon and the system services, wired to Form1.
+#include "platform/qt/shellicon.h"
+#include "platform/qt/terminationrequests.h"
+#include "platform/qt/window.h"
 #include "platform/system.h"
-#include "platform/terminationrequests.h"
 #include "tray/modsystray.h"
+#include "ui/controls.h"
 #include "ui/form1.h"
 
 #include <QApplication>
@@ -9,24 +12,28 @@
 
 int main(int argc, char* argv[]) {
     QApplication app(argc, argv);
-    QApplication::setApplicationName(AppTitle);
+    QApplication::setApplicationName(QString::fromLatin1(AppTitle.data(), AppTitle.size()));
 
     const platform::SystemTickCounter ticks;
     const platform::SystemClock clock;
     platform::QtShellIconService shell;
     modSysTray tray(shell);
-    Form1 form({ticks, clock, [] { return std::make_unique<platform::SystemFileService>(); },
+    platform::QtWindow window(controls::Form1);
+    shell.SetPanelMenu(window.Menu());
+    Form1 form({window, ticks, clock,
+                [] { return std::make_unique<platform::SystemFileService>(); },
                 platform::ApplicationFolder, tray});
+    window.SetEvents(&form);
 
     // The end of the desktop session, a kill and Ctrl+C close the window as its close
     // button does, so that the options are saved.
     const platform::TerminationRequests termination;
-    QObject::connect(&termination, &platform::TerminationRequests::requested, &form,
+    QObject::connect(&termination, &platform::TerminationRequests::requested, &window,
                      &QWidget::close);
-    QObject::connect(&app, &QGuiApplication::commitDataRequest, &form, &QWidget::close);
+    QObject::connect(&app, &QGuiApplication::commitDataRequest, &window, &QWidget::close);
 
     form.Form_Load();
     if (!tray.TrayIconShown()) // started straight into the tray
-        form.show();
+        window.show();
     return app.exec();
 }

@@ -1,30 +1,83 @@
 #include "testfiles.h"
 
-#include <QProcess>
+#include "platform/system.h"
 
+#include <algorithm>
+#include <cstdlib>
+#include <fstream>
+#include <iterator>
+#include <random>
+#include <vector>
+
+namespace fs = std::filesystem;
+
+std::string ReadAll(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), {});
+}
+
+bool WriteAll(const std::string& path, std::string_view bytes) {
+    std::ofstream out(path, std::ios::binary | std::ios::trunc);
+    out.write(bytes.data(), std::streamsize(bytes.size()));
+    return bool(out.flush());
+}
+
+TempDir::TempDir() {
+    std::random_device random;
+    for (;;) {
+        const fs::path candidate =
+            fs::temp_directory_path() / ("tallimer-test-" + std::to_string(random()));
+        std::error_code error;
+        if (fs::create_directory(candidate, error)) {
+            path_ = candidate.string();
+            return;
+        }
+        if (error)
+            std::abort();
+    }
+}
+
+TempDir::~TempDir() {
+    std::error_code ignored;
+    fs::remove_all(path_, ignored);
+}
+
+std::string TempDir::file(std::string_view name) const {
+    return path_ + platform::PathSeparator + std::string(name);
+}
+
+std::string TempDir::listing() const {
+    std::vector<std::string> names;
+    for (const auto& entry : fs::directory_iterator(path_))
+        names.push_back(entry.path().filename().string());
+    std::sort(names.begin(), names.end());
+    std::string joined;
+    for (const std::string& name : names)
+        joined += (joined.empty() ? "" : " ") + name;
+    return joined;
+}
+
+#ifndef _WIN32
 namespace {
 
-bool Run(const QString& program, const QStringList& arguments) {
-    QProcess process;
-    process.start(program, arguments);
-    return process.waitForFinished(10000) && process.exitStatus() == QProcess::NormalExit &&
-           process.exitCode() == 0;
+bool Run(const std::string& command) {
+    return std::system((command + " >/dev/null 2>&1").c_str()) == 0;
 }
 
 } // namespace
 
-ReadOnlyFolder::ReadOnlyFolder(const QString& path) : path_(path) {
-    if (!Run(QStringLiteral("mount"), {QStringLiteral("--bind"), path, path}))
+ReadOnlyFolder::ReadOnlyFolder(const std::string& path) : path_(path) {
+    if (!Run("mount --bind '" + path + "' '" + path + "'"))
         return;
     mounted_ = true;
-    if (!Run(QStringLiteral("mount"),
-             {QStringLiteral("-o"), QStringLiteral("remount,bind,ro"), path})) {
-        Run(QStringLiteral("umount"), {path});
+    if (!Run("mount -o remount,bind,ro '" + path + "'")) {
+        Run("umount '" + path + "'");
         mounted_ = false;
     }
 }
 
 ReadOnlyFolder::~ReadOnlyFolder() {
     if (mounted_)
-        Run(QStringLiteral("umount"), {path_});
+        Run("umount '" + path_ + "'");
 }
+#endif

@@ -1,33 +1,42 @@
 #pragma once
 
-#include <QByteArray>
-#include <QFile>
-#include <QString>
+#include <filesystem>
+#include <string>
+#include <string_view>
 
-inline QByteArray ReadAll(const QString& path) {
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
-        return {};
-    return file.readAll();
-}
+// Whole files, for tests.
+std::string ReadAll(const std::string& path);
+bool WriteAll(const std::string& path, std::string_view bytes);
 
-inline bool WriteAll(const QString& path, const QByteArray& bytes) {
-    QFile file(path);
-    return file.open(QIODevice::WriteOnly | QIODevice::Truncate) &&
-           file.write(bytes) == bytes.size();
-}
+// A folder of its own for a test, removed with everything in it at the end.
+class TempDir {
+public:
+    TempDir();
+    ~TempDir();
+    TempDir(const TempDir&) = delete;
+    TempDir& operator=(const TempDir&) = delete;
+    const std::string& path() const { return path_; }
+    std::string file(std::string_view name) const;
+    // The names of the files in the folder, sorted, hidden ones included.
+    std::string listing() const;
 
+private:
+    std::string path_;
+};
+
+#ifndef _WIN32
 // Makes a folder refuse writes even for root (a read-only bind mount) for the life of this
 // object. ok() is false where the machine does not allow it.
 class ReadOnlyFolder {
 public:
-    explicit ReadOnlyFolder(const QString& path);
+    explicit ReadOnlyFolder(const std::string& path);
     ~ReadOnlyFolder();
     ReadOnlyFolder(const ReadOnlyFolder&) = delete;
     ReadOnlyFolder& operator=(const ReadOnlyFolder&) = delete;
     bool ok() const { return mounted_; }
 
 private:
-    QString path_;
+    std::string path_;
     bool mounted_ = false;
 };
+#endif

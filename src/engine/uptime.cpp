@@ -1,34 +1,38 @@
 #include "engine/uptime.h"
 
+#include "platform/blanks.h"
+#include "platform/files.h"
 #include "platform/numeric.h"
-#include "platform/replacefile.h"
 
 #include <algorithm>
+#include <array>
+#include <chrono>
 #include <cmath>
+#include <cstdio>
 #include <limits>
 
 namespace engine {
 namespace {
 
-constexpr qint64 SecondsPerMinute = 60;
-constexpr qint64 SecondsPerHour = 60 * SecondsPerMinute;
-constexpr qint64 SecondsPerDay = 24 * SecondsPerHour;
+constexpr std::int64_t SecondsPerMinute = 60;
+constexpr std::int64_t SecondsPerHour = 60 * SecondsPerMinute;
+constexpr std::int64_t SecondsPerDay = 24 * SecondsPerHour;
 
-qint64 SaturateToInt64(double value) {
+std::int64_t SaturateToInt64(double value) {
     if (std::isnan(value))
         return 0;
     const double rounded = platform::RoundHalfEven(value);
     // 2^63 is exactly representable; anything at or beyond it saturates.
     if (rounded >= 9223372036854775808.0)
-        return std::numeric_limits<qint64>::max();
+        return std::numeric_limits<std::int64_t>::max();
     if (rounded <= -9223372036854775808.0)
-        return std::numeric_limits<qint64>::min();
-    return qint64(rounded);
+        return std::numeric_limits<std::int64_t>::min();
+    return std::int64_t(rounded);
 }
 
-qint32 Narrow(qint64 value) {
-    return qint32(std::clamp<qint64>(value, std::numeric_limits<qint32>::min(),
-                                     std::numeric_limits<qint32>::max()));
+std::int32_t Narrow(std::int64_t value) {
+    return std::int32_t(std::clamp<std::int64_t>(value, std::numeric_limits<std::int32_t>::min(),
+                                                 std::numeric_limits<std::int32_t>::max()));
 }
 
 std::optional<double> MeasureBootFile(const RefreshInputs& inputs, const UptimeSources& sources,
@@ -37,26 +41,28 @@ std::optional<double> MeasureBootFile(const RefreshInputs& inputs, const UptimeS
         return std::nullopt;
     // Whole seconds between two instants, so that a daylight-saving change in between does
     // not shift the result by an hour.
-    const qint64 boot = bootFileInfo->DateLastModified.toSecsSinceEpoch();
-    const qint64 now = sources.clock.CurrentDateTime().toSecsSinceEpoch();
-    return double(now - boot);
+    using std::chrono::floor;
+    using std::chrono::seconds;
+    const auto boot = floor<seconds>(bootFileInfo->DateLastModified);
+    const auto now = floor<seconds>(sources.clock.CurrentDateTime());
+    return double((now - boot).count());
 }
 
 double MeasureTickCount(const UptimeSources& sources) {
-    const quint64 ms =
-        std::min<quint64>(sources.ticks.GetTickCount64(), std::numeric_limits<qint64>::max());
-    return double(platform::DivideRoundHalfEven(qint64(ms), 1000));
+    const std::uint64_t ms = std::min<std::uint64_t>(sources.ticks.GetTickCount64(),
+                                                     std::numeric_limits<std::int64_t>::max());
+    return double(platform::DivideRoundHalfEven(std::int64_t(ms), 1000));
 }
 
 } // namespace
 
 UptimeParts SplitUptime(double seconds) {
-    qint64 left = SaturateToInt64(seconds);
+    std::int64_t left = SaturateToInt64(seconds);
     UptimeParts parts;
-    const qint64 days = left / SecondsPerDay;
+    const std::int64_t days = left / SecondsPerDay;
     if (days > 0)
         left -= SecondsPerDay * days;
-    const qint64 hours = left / SecondsPerHour;
+    const std::int64_t hours = left / SecondsPerHour;
     if (hours > 0)
         left -= SecondsPerHour * hours;
     parts.days = Narrow(days);
@@ -66,23 +72,22 @@ UptimeParts SplitUptime(double seconds) {
     return parts;
 }
 
-QString UptimeCaption(const UptimeParts& parts) {
-    return QStringLiteral("Uptime: %1d %2h %3m %4s")
-        .arg(parts.days)
-        .arg(parts.hours)
-        .arg(parts.minutes)
-        .arg(parts.seconds);
+std::string UptimeCaption(const UptimeParts& parts) {
+    return "Uptime: " + std::to_string(parts.days) + "d " + std::to_string(parts.hours) + "h " +
+           std::to_string(parts.minutes) + "m " + std::to_string(parts.seconds) + "s";
 }
 
-QString UptimeText(double seconds) {
-    return QString::number(seconds, 'g', 15).trimmed();
+std::string UptimeText(double seconds) {
+    std::array<char, 32> text{};
+    const int n = std::snprintf(text.data(), text.size(), "%.15g", seconds);
+    return std::string(platform::TrimBlanks(std::string_view(text.data(), size_t(std::max(n, 0)))));
 }
 
-bool WriteUptimeFile(const QString& text, const QString& path) {
-    return platform::ReplaceFileContents(path, text.toLocal8Bit() + "\r\n");
+bool WriteUptimeFile(const std::string& text, const std::string& path) {
+    return platform::ReplaceFileContents(path, text + "\r\n");
 }
 
-bool OpenBootFile(const platform::FileService* service, const QString& path,
+bool OpenBootFile(const platform::FileService* service, const std::string& path,
                   std::optional<platform::BootFileInfo>& info) {
     if (service == nullptr)
         return false;
@@ -93,10 +98,10 @@ bool OpenBootFile(const platform::FileService* service, const QString& path,
     return true;
 }
 
-int MillisecondsToNextTick(qint64 nowMs, int readAtMs) {
-    constexpr qint64 Second = 1000;
-    const qint64 phase = ((nowMs - readAtMs) % Second + Second) % Second;
-    const qint64 delay = Second - phase;
+int MillisecondsToNextTick(std::int64_t nowMs, int readAtMs) {
+    constexpr std::int64_t Second = 1000;
+    const std::int64_t phase = ((nowMs - readAtMs) % Second + Second) % Second;
+    const std::int64_t delay = Second - phase;
     return int(delay < Second / 2 ? delay + Second : delay);
 }
 

@@ -2,17 +2,17 @@
 
 #include "platform/system.h"
 
-#include <QString>
-#include <QtGlobal>
+#include <cstdint>
 #include <optional>
+#include <string>
 
 namespace engine {
 
 struct UptimeParts {
-    qint32 days = 0;
-    qint32 hours = 0;
-    qint32 minutes = 0;
-    qint32 seconds = 0;
+    std::int32_t days = 0;
+    std::int32_t hours = 0;
+    std::int32_t minutes = 0;
+    std::int32_t seconds = 0;
     friend bool operator==(const UptimeParts&, const UptimeParts&) = default;
 };
 
@@ -21,23 +21,23 @@ struct UptimeParts {
 UptimeParts SplitUptime(double seconds);
 
 // "Uptime: 1d 1h 1m 1s"
-QString UptimeCaption(const UptimeParts& parts);
+std::string UptimeCaption(const UptimeParts& parts);
 
 // The seconds as the output file holds them: plain digits for whole numbers up to 15 digits.
-QString UptimeText(double seconds);
+std::string UptimeText(double seconds);
 
 // Replaces the output file with the text and CR LF. False on any failure, shown nowhere.
-bool WriteUptimeFile(const QString& text, const QString& path);
+bool WriteUptimeFile(const std::string& text, const std::string& path);
 
 // Looks the boot file up; on success stores the lookup in info, otherwise leaves it alone.
-bool OpenBootFile(const platform::FileService* service, const QString& path,
+bool OpenBootFile(const platform::FileService* service, const std::string& path,
                   std::optional<platform::BootFileInfo>& info);
 
 // Milliseconds from nowMs to the next tick of the one-second timer, chosen so that every tick
 // falls readAtMs into a second of the clock that is read: 0 for a value rounded to whole
 // seconds, 500 for one cut to whole seconds. Ticks in that phase, however late within half a
 // second, read a value one second on from the last. Always between 500 and 1499.
-int MillisecondsToNextTick(qint64 nowMs, int readAtMs);
+int MillisecondsToNextTick(std::int64_t nowMs, int readAtMs);
 
 struct UptimeSources {
     const platform::TickCounter& ticks;
@@ -47,8 +47,8 @@ struct UptimeSources {
 
 struct RefreshInputs {
     bool useFileMethod = false;
-    QString bootFilePath;
-    QString outputFilePath;
+    std::string bootFilePath;
+    std::string outputFilePath;
 };
 
 // Measures the uptime into uptimeSeconds (a failed boot-file lookup keeps the previous

@@ -1,22 +1,21 @@
 #pragma once
 
+#include <string_view>
+
 // Blanks, where the program's text formats allow them around a name or a number: spaces
 // and tabs, nothing else.
 namespace platform {
 
-template <typename Char> constexpr bool IsBlank(Char c) {
+constexpr bool IsBlank(char c) {
     return c == ' ' || c == '\t';
 }
 
-// The view without the blanks at either end; works on QStringView and QByteArrayView.
-template <typename View> View TrimBlanks(View text) {
-    qsizetype first = 0;
-    qsizetype last = text.size();
-    while (first < last && IsBlank(text[first]))
-        ++first;
-    while (last > first && IsBlank(text[last - 1]))
-        --last;
-    return text.sliced(first, last - first);
+// The text without the blanks at either end.
+constexpr std::string_view TrimBlanks(std::string_view text) {
+    const auto first = text.find_first_not_of(" \t");
+    if (first == std::string_view::npos)
+        return text.substr(text.size());
+    return text.substr(first, text.find_last_not_of(" \t") - first + 1);
 }
 
 } // namespace platform

@@ -5,13 +5,13 @@
 #include <charconv>
 #include <cmath>
 #include <limits>
-#include <string>
+#include <string_view>
 
 namespace platform {
 namespace {
 
-bool IsDigit(QChar c) {
-    return c >= u'0' && c <= u'9';
+bool IsDigit(char c) {
+    return c >= '0' && c <= '9';
 }
 
 template <typename Int> std::optional<Int> ToInteger(double value) {
@@ -24,8 +24,7 @@ template <typename Int> std::optional<Int> ToInteger(double value) {
 
 // Converts an ASCII number that has already been checked for shape, independent of the
 // process locale.
-double ConvertChecked(QStringView number) {
-    const std::string ascii = number.toString().toStdString();
+double ConvertChecked(std::string_view ascii) {
     const char* first = ascii.data();
     const char* last = first + ascii.size();
     if (first != last && *first == '+')
@@ -35,7 +34,8 @@ double ConvertChecked(QStringView number) {
     if (error == std::errc::result_out_of_range) {
         const bool negative = first != last && *first == '-';
         const auto e = ascii.find_first_of("eE");
-        const bool tiny = e != std::string::npos && e + 1 < ascii.size() && ascii[e + 1] == '-';
+        const bool tiny =
+            e != std::string_view::npos && e + 1 < ascii.size() && ascii[e + 1] == '-';
         if (tiny)
             return negative ? -0.0 : 0.0;
         return negative ? -std::numeric_limits<double>::infinity()
@@ -45,8 +45,8 @@ double ConvertChecked(QStringView number) {
 }
 
 // Length of the digit run starting at pos.
-qsizetype Digits(QStringView text, qsizetype pos) {
-    qsizetype n = 0;
+size_t Digits(std::string_view text, size_t pos) {
+    size_t n = 0;
     while (pos + n < text.size() && IsDigit(text[pos + n]))
         ++n;
     return n;
@@ -54,13 +54,13 @@ qsizetype Digits(QStringView text, qsizetype pos) {
 
 // End of the signed decimal number (digits with an optional fraction) that starts at pos,
 // or nothing when no digit is there.
-std::optional<qsizetype> DecimalEnd(QStringView text, qsizetype pos) {
-    if (pos < text.size() && (text[pos] == u'+' || text[pos] == u'-'))
+std::optional<size_t> DecimalEnd(std::string_view text, size_t pos) {
+    if (pos < text.size() && (text[pos] == '+' || text[pos] == '-'))
         ++pos;
-    const qsizetype whole = Digits(text, pos);
+    const size_t whole = Digits(text, pos);
     pos += whole;
-    qsizetype fraction = 0;
-    if (pos < text.size() && text[pos] == u'.') {
+    size_t fraction = 0;
+    if (pos < text.size() && text[pos] == '.') {
         fraction = Digits(text, pos + 1);
         if (whole + fraction > 0)
             pos += 1 + fraction;
@@ -77,58 +77,58 @@ double RoundHalfEven(double value) {
     return std::nearbyint(value);
 }
 
-std::optional<qint32> ToInt32(double value) {
-    return ToInteger<qint32>(value);
+std::optional<std::int32_t> ToInt32(double value) {
+    return ToInteger<std::int32_t>(value);
 }
-std::optional<qint16> ToInt16(double value) {
-    return ToInteger<qint16>(value);
+std::optional<std::int16_t> ToInt16(double value) {
+    return ToInteger<std::int16_t>(value);
 }
 
-qint32 SaturateToInt32(double value) {
+std::int32_t SaturateToInt32(double value) {
     if (std::isnan(value))
         return 0;
     const double rounded = RoundHalfEven(value);
-    if (rounded <= double(std::numeric_limits<qint32>::min()))
-        return std::numeric_limits<qint32>::min();
-    if (rounded >= double(std::numeric_limits<qint32>::max()))
-        return std::numeric_limits<qint32>::max();
-    return static_cast<qint32>(rounded);
+    if (rounded <= double(std::numeric_limits<std::int32_t>::min()))
+        return std::numeric_limits<std::int32_t>::min();
+    if (rounded >= double(std::numeric_limits<std::int32_t>::max()))
+        return std::numeric_limits<std::int32_t>::max();
+    return static_cast<std::int32_t>(rounded);
 }
 
-qint64 DivideRoundHalfEven(qint64 numerator, qint64 denominator) {
-    qint64 quotient = numerator / denominator;
-    qint64 remainder = numerator % denominator;
+std::int64_t DivideRoundHalfEven(std::int64_t numerator, std::int64_t denominator) {
+    std::int64_t quotient = numerator / denominator;
+    std::int64_t remainder = numerator % denominator;
     if (remainder < 0) { // floor division, so that the remainder is in [0, denominator)
         --quotient;
         remainder += denominator;
     }
-    const qint64 twice = 2 * remainder;
+    const std::int64_t twice = 2 * remainder;
     if (twice > denominator || (twice == denominator && (quotient & 1) != 0))
         ++quotient;
     return quotient;
 }
 
-double LeadingNumber(QStringView text) {
-    qsizetype start = 0;
-    while (start < text.size() && IsBlank(text[start].unicode()))
+double LeadingNumber(std::string_view text) {
+    size_t start = 0;
+    while (start < text.size() && IsBlank(text[start]))
         ++start;
     const auto end = DecimalEnd(text, start);
     if (!end)
         return 0;
-    qsizetype pos = *end;
-    if (pos < text.size() && (text[pos] == u'e' || text[pos] == u'E')) {
-        qsizetype exp = pos + 1;
-        if (exp < text.size() && (text[exp] == u'+' || text[exp] == u'-'))
+    size_t pos = *end;
+    if (pos < text.size() && (text[pos] == 'e' || text[pos] == 'E')) {
+        size_t exp = pos + 1;
+        if (exp < text.size() && (text[exp] == '+' || text[exp] == '-'))
             ++exp;
-        const qsizetype expDigits = Digits(text, exp);
+        const size_t expDigits = Digits(text, exp);
         if (expDigits > 0)
             pos = exp + expDigits;
     }
-    return ConvertChecked(text.sliced(start, pos - start));
+    return ConvertChecked(text.substr(start, pos - start));
 }
 
-std::optional<double> ParseNumber(QStringView text) {
-    const QStringView number = TrimBlanks(text);
+std::optional<double> ParseNumber(std::string_view text) {
+    const std::string_view number = TrimBlanks(text);
     if (DecimalEnd(number, 0) != number.size())
         return std::nullopt;
     return ConvertChecked(number);

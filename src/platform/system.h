@@ -1,60 +1,65 @@
 #pragma once
 
-#include <QDateTime>
-#include <QString>
-#include <QtGlobal>
-#include <memory>
+#include <chrono>
+#include <cstdint>
 #include <optional>
+#include <string>
 
 // The operating-system services the uptime engine measures with. Each is an interface so
 // that tests can drive the engine with fake time.
 namespace platform {
 
+// An instant, independent of time zones and daylight saving.
+using Instant = std::chrono::time_point<std::chrono::system_clock, std::chrono::milliseconds>;
+
 class TickCounter {
 public:
     virtual ~TickCounter() = default;
     // Milliseconds since the system started, including time spent suspended; never wraps.
-    virtual quint64 GetTickCount64() const = 0;
+    virtual std::uint64_t GetTickCount64() const = 0;
 };
 
 class Clock {
 public:
     virtual ~Clock() = default;
-    virtual QDateTime CurrentDateTime() const = 0;
+    virtual Instant CurrentDateTime() const = 0;
 };
 
 // What a successful lookup of a file tells about it.
 struct BootFileInfo {
-    QString Path;
-    QDateTime DateLastModified;
+    std::string Path;
+    Instant DateLastModified;
 };
 
 class FileService {
 public:
     virtual ~FileService() = default;
     // The regular file (or a link to one) at path, or nothing if there is none.
-    virtual std::optional<BootFileInfo> GetFile(const QString& path) const = 0;
+    virtual std::optional<BootFileInfo> GetFile(const std::string& path) const = 0;
 };
 
 // The folder that holds the program file.
-QString ApplicationFolder();
+std::string ApplicationFolder();
 
-// Whether path names a regular file (following links): not a folder, a device or a FIFO.
-bool IsNormalFile(const QString& path);
+#ifdef _WIN32
+inline constexpr char PathSeparator = '\\';
+#else
+inline constexpr char PathSeparator = '/';
+#endif
 
 class SystemTickCounter final : public TickCounter {
 public:
-    quint64 GetTickCount64() const override;
+    std::uint64_t GetTickCount64() const override;
 };
 
 class SystemClock final : public Clock {
 public:
-    QDateTime CurrentDateTime() const override;
+    Instant CurrentDateTime() const override;
 };
 
 class SystemFileService final : public FileService {
 public:
-    std::optional<BootFileInfo> GetFile(const QString& path) const override;
+    std::optional<BootFileInfo> GetFile(const std::string& path) const override;
 };
 
 } // namespace platform

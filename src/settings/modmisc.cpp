@@ -8,29 +8,29 @@
 namespace modMisc {
 namespace {
 
-constexpr quint32 BufferSize = 255;
+constexpr std::uint32_t BufferSize = 255;
 
 } // namespace
 
-QString ReadSetting(const QString& section, const QString& key, const QString& file) {
+std::string ReadSetting(const std::string& section, const std::string& key,
+                        const std::string& file) {
     std::array<char, BufferSize> buffer{};
-    const quint32 count = platform::GetPrivateProfileStringA(
-        section.toLocal8Bit(), key.toLocal8Bit(), "", buffer.data(), BufferSize, file);
-    return QString::fromLocal8Bit(buffer.data(), qsizetype(count));
+    const std::uint32_t count =
+        platform::GetPrivateProfileStringA(section, key, "", buffer.data(), BufferSize, file);
+    return std::string(buffer.data(), count);
 }
 
-qint16 WriteSetting(const QString& section, const QString& key, const QString& value,
-                    const QString& file) {
-    return qint16(platform::WritePrivateProfileStringA(section.toLocal8Bit(), key.toLocal8Bit(),
-                                                       value.toLocal8Bit(), file));
+std::int16_t WriteSetting(const std::string& section, const std::string& key,
+                          const std::string& value, const std::string& file) {
+    return std::int16_t(platform::WritePrivateProfileStringA(section, key, value, file));
 }
 
-std::optional<qint32> ToInterval(const QString& text) {
+std::optional<std::int32_t> ToInterval(std::string_view text) {
     const auto number = platform::ParseNumber(text);
     return number ? platform::ToInt32(*number) : std::nullopt;
 }
 
-std::optional<qint16> ToCheckValue(const QString& text) {
+std::optional<std::int16_t> ToCheckValue(std::string_view text) {
     const auto number = platform::ParseNumber(text);
     return number ? platform::ToInt16(*number) : std::nullopt;
 }

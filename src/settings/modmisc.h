@@ -1,22 +1,24 @@
 #pragma once
 
-#include <QString>
-#include <QtGlobal>
+#include <cstdint>
 #include <optional>
+#include <string>
+#include <string_view>
 
 // Access to the settings file, one key at a time.
 namespace modMisc {
 
 // The key's value, at most 254 characters; the empty text for anything missing.
-QString ReadSetting(const QString& section, const QString& key, const QString& file);
+std::string ReadSetting(const std::string& section, const std::string& key,
+                        const std::string& file);
 
 // Nonzero on success. Creates the file and the section when they are missing.
-qint16 WriteSetting(const QString& section, const QString& key, const QString& value,
-                    const QString& file);
+std::int16_t WriteSetting(const std::string& section, const std::string& key,
+                          const std::string& value, const std::string& file);
 
 // Conversions of what the file holds: blanks around a number with an optional fraction,
 // rounded halves to even; anything else, and a number out of range, fails.
-std::optional<qint32> ToInterval(const QString& text);
-std::optional<qint16> ToCheckValue(const QString& text);
+std::optional<std::int32_t> ToInterval(std::string_view text);
+std::optional<std::int16_t> ToCheckValue(std::string_view text);
 
 } // namespace modMisc

@@ -1,32 +1,29 @@
 #include "tray/modsystray.h"
 
-#include <QVariant>
+#include "platform/codepage.h"
+
 #include <algorithm>
 
 namespace {
 
 // The record's size in its first, 8-bit form: six four-byte fields and the 64-byte tip.
-constexpr quint32 RecordSize = 88;
-constexpr quint32 IconId = 1;
+constexpr std::uint32_t RecordSize = 88;
+constexpr std::uint32_t IconId = 1;
 
 } // namespace
 
-std::array<char, platform::TipBytes> modSysTray::TipField(const QString& tip) {
-    // Cut whole characters, so that a multi-byte character is never split.
-    QString shown = tip.left(platform::TipBytes - 1);
-    QByteArray bytes = shown.toLocal8Bit();
-    while (bytes.size() > platform::TipBytes - 1) {
-        shown.chop(shown.size() >= 2 && shown.back().isLowSurrogate() ? 2 : 1);
-        bytes = shown.toLocal8Bit();
-    }
+std::array<char, platform::TipBytes> modSysTray::TipField(std::string_view tip) {
+    // Whole characters only, so that a multi-byte character is never split.
+    const std::string_view shown = platform::CutToWholeCharacters(tip, platform::TipBytes - 1);
     std::array<char, platform::TipBytes> field;
     field.fill(' ');
-    std::copy(bytes.cbegin(), bytes.cend(), field.begin());
-    field[size_t(bytes.size())] = '\0';
+    std::copy(shown.begin(), shown.end(), field.begin());
+    field[shown.size()] = '\0';
     return field;
 }
 
-void modSysTray::AddTrayIcon(QObject* window, const QString& tip) {
+void modSysTray::AddTrayIcon(platform::WindowHandle window, platform::IconHandle icon,
+                             std::string_view tip) {
     if (trayIconShown_)
         return;
     record_ = {};
@@ -35,8 +32,7 @@ void modSysTray::AddTrayIcon(QObject* window, const QString& tip) {
     record_.uID = IconId;
     record_.uFlags = platform::NIF_MESSAGE | platform::NIF_ICON | platform::NIF_TIP;
     record_.uCallbackMessage = platform::WM_MOUSEMOVE;
-    if (window != nullptr)
-        record_.hIcon = window->property("windowIcon").value<QIcon>();
+    record_.hIcon = icon;
     record_.szTip = TipField(tip);
     shell_.Shell_NotifyIcon(platform::NIM_ADD, record_);
     trayIconShown_ = true;

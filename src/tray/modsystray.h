@@ -2,7 +2,8 @@
 
 #include "platform/shellicon.h"
 
-#include <QString>
+#include <array>
+#include <string_view>
 
 // The program's one notification-area icon. The record is kept from the add so that the
 // delete can send the same record back.
@@ -13,16 +14,16 @@ public:
     bool TrayIconShown() const { return trayIconShown_; }
     const platform::NOTIFYICONDATA& TrayIconRecord() const { return record_; }
     bool NotificationAreaAvailable() const { return shell_.IsAvailable(); }
-    void SetPanelMenu(QMenu* menu) { shell_.SetPanelMenu(menu); }
 
-    // Shows the icon with the window's icon and the tip; does nothing while one is shown.
-    // The window receives the icon's notifications and lends it its "windowIcon".
-    void AddTrayIcon(QObject* window, const QString& tip);
+    // Shows the icon for the window, with its icon and the tip; does nothing while one is
+    // shown. The window receives the icon's notifications.
+    void AddTrayIcon(platform::WindowHandle window, platform::IconHandle icon,
+                     std::string_view tip);
     // Takes the icon away; does nothing while none is shown.
     void RemoveTrayIcon();
 
-    // The tip as the shell sees it: at most 63 characters, NUL, then blanks.
-    static std::array<char, platform::TipBytes> TipField(const QString& tip);
+    // The tip as the shell sees it: at most 63 bytes of whole characters, NUL, then blanks.
+    static std::array<char, platform::TipBytes> TipField(std::string_view tip);
 
 private:
     platform::ShellIconService& shell_;

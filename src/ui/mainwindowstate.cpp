@@ -1,5 +1,5 @@
 #include "ui/mainwindowstate.h"
 
-QString WithTrailingSlash(const QString& path) {
-    return path.endsWith(u'/') ? path : path + u'/';
+std::string WithTrailingSeparator(const std::string& path, char separator) {
+    return !path.empty() && path.back() == separator ? path : path + separator;
 }

@@ -3,29 +3,30 @@
 #include "engine/uptime.h"
 #include "platform/system.h"
 
-#include <QString>
-#include <QtGlobal>
+#include <cstdint>
 #include <memory>
 #include <optional>
+#include <string>
+#include <string_view>
 
-inline const QString AppTitle = QStringLiteral("Tallimer");
-inline const QString DefaultBootFilePath = QStringLiteral("C:\\WINDOWS\\bootstat.dat");
+inline constexpr std::string_view AppTitle = "Tallimer";
+inline constexpr std::string_view DefaultBootFilePath = "C:\\WINDOWS\\bootstat.dat";
 
 // The window's state record; the window owns it and it lives exactly as long as the window.
 struct MainWindowState {
     engine::UptimeParts UptimeParts;
-    QString TrayTip = AppTitle + QStringLiteral(" - OFF");
-    qint32 UpdateInterval = 30;
-    qint32 TicksSinceUpdate = 0;
+    std::string TrayTip = std::string(AppTitle) + " - OFF";
+    std::int32_t UpdateInterval = 30;
+    std::int32_t TicksSinceUpdate = 0;
     std::unique_ptr<platform::FileService> FileService;
     std::optional<platform::BootFileInfo> BootFileInfo;
     double UptimeSeconds = 0;
     bool Loading = true;
-    QString AppDir;
-    QString SettingsPath;
-    QString BootFilePath = DefaultBootFilePath;
-    QString OutputFilePath;
+    std::string AppDir;
+    std::string SettingsPath;
+    std::string BootFilePath = std::string(DefaultBootFilePath);
+    std::string OutputFilePath;
 };
 
-// The folder with exactly one separator at its end ("" becomes "/").
-QString WithTrailingSlash(const QString& path);
+// The folder with exactly one separator at its end: "" becomes the separator alone.
+std::string WithTrailingSeparator(const std::string& path, char separator);

@@ -1,23 +1,23 @@
 // Feeds arbitrary bytes to the settings reader and writer as a settings file. Every read
 // must stay within its buffer, and every write must read back.
+#include "platform/files.h"
 #include "platform/profile.h"
-#include "platform/replacefile.h"
 
-#include <QByteArray>
-#include <QDir>
-#include <QString>
 #include <cstdint>
 #include <cstdlib>
+#include <filesystem>
+#include <iterator>
+#include <string>
 
 namespace {
 
-const QString& File() {
-    static const QString file = [] {
-        QByteArray pattern = QDir::tempPath().toLocal8Bit() + "/profile-fuzz-XXXXXX";
+const std::string& File() {
+    static const std::string file = [] {
+        std::string pattern = (std::filesystem::temp_directory_path() / "profile-fuzz-XXXXXX");
         const char* dir = mkdtemp(pattern.data());
         if (dir == nullptr)
             abort();
-        return QString::fromLocal8Bit(dir) + "/Settings.ini";
+        return std::string(dir) + "/Settings.ini";
     }();
     return file;
 }
@@ -30,7 +30,7 @@ void Check(bool condition) {
 } // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-    const QByteArray content(reinterpret_cast<const char*>(data), qsizetype(size));
+    const std::string content(reinterpret_cast<const char*>(data), size);
     Check(platform::ReplaceFileContents(File(), content));
 
     static const char* const keys[][2] = {{"Paths", "BootFile"},          {"Paths", "Output File"},
@@ -38,15 +38,15 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
                                           {"Options", "Use file method"}, {"x", "y"}};
     char buffer[255];
     for (const auto& key : keys) {
-        const quint32 count =
+        const std::uint32_t count =
             platform::GetPrivateProfileStringA(key[0], key[1], "", buffer, sizeof buffer, File());
         Check(count < sizeof buffer && buffer[count] == '\0');
     }
 
     const auto& target = keys[size % std::size(keys)];
     Check(platform::WritePrivateProfileStringA(target[0], target[1], "42", File()) != 0);
-    const quint32 count =
+    const std::uint32_t count =
         platform::GetPrivateProfileStringA(target[0], target[1], "", buffer, sizeof buffer, File());
-    Check(QByteArray(buffer, count) == "42");
+    Check(std::string(buffer, count) == "42");
     return 0;
 }

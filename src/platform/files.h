@@ -1,9 +1,21 @@
 #pragma once
 
-#include <QByteArray>
-#include <QString>
+#include <optional>
+#include <string>
+#include <string_view>
 
+// Whole files, read and replaced in one piece. Paths are 8-bit text in the system code page;
+// an empty path, or one with a NUL inside (which would silently name another file), names
+// no file.
 namespace platform {
+
+// Whether path names a regular file (following links): not a folder, a device or a FIFO.
+bool IsNormalFile(const std::string& path);
+
+// The bytes of a regular file; the empty text for a path where nothing is; nothing for a file
+// that cannot be read or is not a regular file (a FIFO or a device is never opened in a way
+// that could wait).
+std::optional<std::string> ReadRegularFile(const std::string& path);
 
 enum class Flush {
     No,              // a reader sees the old or the new content, never a part
@@ -18,9 +30,10 @@ enum class Flush {
 // content. A path that names something other than a regular file (a FIFO, a device) is
 // written in place, without waiting for a reader. Returns false, leaving the old content as
 // it was, when anything fails, also while another process is replacing the same file.
-bool ReplaceFileContents(const QString& path, const QByteArray& content, Flush flush = Flush::No);
+bool ReplaceFileContents(const std::string& path, std::string_view content,
+                         Flush flush = Flush::No);
 
 // The name of the temporary that replacing the file at target goes through.
-QByteArray TemporaryFor(const QByteArray& target);
+std::string TemporaryFor(const std::string& target);
 
 } // namespace platform

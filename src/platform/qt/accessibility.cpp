@@ -1,4 +1,4 @@
-#include "platform/accessibility.h"
+#include "platform/qt/accessibility.h"
 
 #include <QAccessible>
 #include <QAccessibleWidget>

@@ -1,4 +1,4 @@
-#include "platform/terminationrequests.h"
+#include "platform/qt/terminationrequests.h"
 
 #include <QSocketNotifier>
 #include <array>

@@ -1,4 +1,4 @@
-#include "platform/qtshellicon.h"
+#include "platform/qt/shellicon.h"
 
 #include <QCoreApplication>
 #include <QDBusConnection>
@@ -59,19 +59,21 @@ void QtShellIconService::Notify(QObject* window, int code) {
                                                 Qt::NoButton, Qt::NoModifier));
 }
 
-bool QtShellIconService::Shell_NotifyIcon(quint32 message, const NOTIFYICONDATA& data) {
-    const Key key{data.hWnd, data.uID};
+bool QtShellIconService::Shell_NotifyIcon(std::uint32_t message, const NOTIFYICONDATA& data) {
+    // The window's handle is its QObject; the icon is the window's own.
+    auto* window = static_cast<QObject*>(data.hWnd);
+    const Key key{window, data.uID};
     if (message == NIM_DELETE) {
         QSystemTrayIcon* icon = icons_.take(key);
         delete icon;
         return icon != nullptr;
     }
-    if (message != NIM_ADD || data.hWnd == nullptr || icons_.contains(key))
+    if (message != NIM_ADD || window == nullptr || icons_.contains(key))
         return false;
 
     auto* icon = new QSystemTrayIcon;
     if (data.uFlags & NIF_ICON)
-        icon->setIcon(data.hIcon);
+        icon->setIcon(window->property("windowIcon").value<QIcon>());
     if (data.uFlags & NIF_TIP) {
         const char* tip = data.szTip.data();
         icon->setToolTip(QString::fromLocal8Bit(tip, qsizetype(strnlen(tip, data.szTip.size()))));
@@ -80,16 +82,16 @@ bool QtShellIconService::Shell_NotifyIcon(quint32 message, const NOTIFYICONDATA&
         const bool statusNotifier = IsStatusNotifierTray();
         if (statusNotifier && panelMenu_)
             icon->setContextMenu(panelMenu_);
-        QPointer<QObject> window = data.hWnd;
+        QPointer<QObject> target = window;
         QObject::connect(icon, &QSystemTrayIcon::activated, icon,
-                         [this, window, statusNotifier](QSystemTrayIcon::ActivationReason reason) {
+                         [this, target, statusNotifier](QSystemTrayIcon::ActivationReason reason) {
                              const auto code = NotificationCode(reason, statusNotifier);
-                             if (window && code)
-                                 Notify(window, *code);
+                             if (target && code)
+                                 Notify(target, *code);
                          });
-        QObject::connect(icon, &QSystemTrayIcon::messageClicked, icon, [this, window] {
-            if (window)
-                Notify(window, NIN_BALLOONUSERCLICK);
+        QObject::connect(icon, &QSystemTrayIcon::messageClicked, icon, [this, target] {
+            if (target)
+                Notify(target, NIN_BALLOONUSERCLICK);
         });
     }
     icons_.insert(key, icon);

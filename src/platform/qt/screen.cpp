@@ -1,4 +1,4 @@
-#include "platform/screen.h"
+#include "platform/qt/screen.h"
 
 #include <QGuiApplication>
 #include <QScreen>

@@ -3,6 +3,7 @@
 #include "platform/shellicon.h"
 
 #include <QHash>
+#include <QMenu>
 #include <QPointer>
 #include <QSystemTrayIcon>
 #include <memory>
@@ -25,12 +26,13 @@ public:
     QtShellIconService();
     ~QtShellIconService() override;
 
-    bool Shell_NotifyIcon(quint32 message, const NOTIFYICONDATA& data) override;
+    bool Shell_NotifyIcon(std::uint32_t message, const NOTIFYICONDATA& data) override;
     bool IsAvailable() const override;
-    void SetPanelMenu(QMenu* menu) override;
+    // The menu that panels drawing their own icon menus should show.
+    void SetPanelMenu(QMenu* menu);
 
 private:
-    using Key = std::pair<QObject*, quint32>;
+    using Key = std::pair<QObject*, std::uint32_t>;
     void Notify(QObject* window, int code);
 
     QHash<Key, QSystemTrayIcon*> icons_;

@@ -1,8 +1,8 @@
-#include "platform/replacefile.h"
+#include "platform/files.h"
 
-#include "platform/nativepath.h"
-
+#include <array>
 #include <cerrno>
+#include <cstring>
 #include <fcntl.h>
 #include <sys/file.h>
 #include <sys/stat.h>
@@ -13,18 +13,33 @@ namespace {
 
 constexpr int MaxLinkDepth = 40;
 
-QByteArray DirectoryOf(const QByteArray& path) {
-    const qsizetype slash = path.lastIndexOf('/');
-    if (slash < 0)
+// The path as the system's calls take it, or nothing for a path that names no file.
+std::optional<std::string> NativePath(const std::string& path) {
+    if (path.empty() || path.find('\0') != std::string::npos)
+        return std::nullopt;
+    return path;
+}
+
+std::string DirectoryOf(const std::string& path) {
+    const auto slash = path.rfind('/');
+    if (slash == std::string::npos)
         return ".";
-    return slash == 0 ? QByteArray("/") : path.left(slash);
+    return slash == 0 ? std::string("/") : path.substr(0, slash);
+}
+
+std::optional<struct stat> StatusOf(const std::string& path) {
+    const auto native = NativePath(path);
+    struct stat st {};
+    if (!native || stat(native->c_str(), &st) != 0)
+        return std::nullopt;
+    return st;
 }
 
 // Follows symbolic links to the file that should receive the content. Reports whether that
 // file exists and, if so, its status.
-bool ResolveTarget(QByteArray& target, struct stat& st, bool& exists) {
+bool ResolveTarget(std::string& target, struct stat& st, bool& exists) {
     for (int depth = 0; depth < MaxLinkDepth; ++depth) {
-        if (lstat(target.constData(), &st) != 0) {
+        if (lstat(target.c_str(), &st) != 0) {
             exists = false;
             return errno == ENOENT;
         }
@@ -32,33 +47,33 @@ bool ResolveTarget(QByteArray& target, struct stat& st, bool& exists) {
             exists = true;
             return true;
         }
-        QByteArray link(qsizetype(st.st_size > 0 ? st.st_size : 255) + 1, Qt::Uninitialized);
-        const ssize_t n = readlink(target.constData(), link.data(), size_t(link.size()));
-        if (n <= 0 || n >= link.size())
+        std::string link(size_t(st.st_size > 0 ? st.st_size : 255) + 1, '\0');
+        const ssize_t n = readlink(target.c_str(), link.data(), link.size());
+        if (n <= 0 || size_t(n) >= link.size())
             return false;
-        link.truncate(n);
-        target = link.startsWith('/') ? link : DirectoryOf(target) + '/' + link;
+        link.resize(size_t(n));
+        target = link.starts_with('/') ? link : DirectoryOf(target) + '/' + link;
     }
     return false;
 }
 
-bool WriteAll(int fd, const QByteArray& content) {
-    const char* data = content.constData();
-    qsizetype left = content.size();
+bool WriteAll(int fd, std::string_view content) {
+    const char* data = content.data();
+    size_t left = content.size();
     while (left > 0) {
-        const ssize_t n = write(fd, data, size_t(left));
+        const ssize_t n = write(fd, data, left);
         if (n < 0 && errno == EINTR)
             continue;
         if (n <= 0)
             return false;
         data += n;
-        left -= n;
+        left -= size_t(n);
     }
     return true;
 }
 
-bool WriteInPlace(const QByteArray& target, const QByteArray& content) {
-    const int fd = open(target.constData(), O_WRONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
+bool WriteInPlace(const std::string& target, std::string_view content) {
+    const int fd = open(target.c_str(), O_WRONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
     if (fd < 0)
         return false;
     const bool written = WriteAll(fd, content);
@@ -71,10 +86,10 @@ bool SameFile(const struct stat& a, const struct stat& b) {
 
 // Opens the target's temporary for writing, empty, or gives -1. A temporary left by a killed
 // process is taken over; one that another process is writing (it holds the lock) is not.
-int OpenTemporary(const QByteArray& temporary, mode_t mode) {
+int OpenTemporary(const std::string& temporary, mode_t mode) {
     for (int attempt = 0; attempt < 4; ++attempt) {
         const int fd =
-            open(temporary.constData(),
+            open(temporary.c_str(),
                  O_WRONLY | O_CREAT | O_NOFOLLOW | O_NONBLOCK | O_NOCTTY | O_CLOEXEC, mode);
         if (fd < 0)
             return -1;
@@ -87,7 +102,7 @@ int OpenTemporary(const QByteArray& temporary, mode_t mode) {
             return -1;
         }
         // Another writer may have renamed the file away between the open and the lock.
-        if (lstat(temporary.constData(), &named) == 0 && SameFile(opened, named) &&
+        if (lstat(temporary.c_str(), &named) == 0 && SameFile(opened, named) &&
             ftruncate(fd, 0) == 0)
             return fd;
         close(fd);
@@ -95,8 +110,8 @@ int OpenTemporary(const QByteArray& temporary, mode_t mode) {
     return -1;
 }
 
-bool FlushFolder(const QByteArray& target) {
-    const int fd = open(DirectoryOf(target).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+bool FlushFolder(const std::string& target) {
+    const int fd = open(DirectoryOf(target).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
     if (fd < 0)
         return false;
     const bool flushed = fsync(fd) == 0;
@@ -105,15 +120,48 @@ bool FlushFolder(const QByteArray& target) {
 
 } // namespace
 
-QByteArray TemporaryFor(const QByteArray& target) {
-    return DirectoryOf(target) + "/." + target.mid(target.lastIndexOf('/') + 1) + ".tallimer-new";
+bool IsNormalFile(const std::string& path) {
+    const auto st = StatusOf(path);
+    return st && S_ISREG(st->st_mode);
 }
 
-bool ReplaceFileContents(const QString& path, const QByteArray& content, Flush flush) {
+std::optional<std::string> ReadRegularFile(const std::string& path) {
+    const auto native = NativePath(path);
+    if (!native)
+        return std::nullopt;
+    const int fd = open(native->c_str(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
+    if (fd < 0)
+        return errno == ENOENT ? std::optional<std::string>(std::string()) : std::nullopt;
+    std::optional<std::string> content;
+    struct stat st {};
+    if (fstat(fd, &st) == 0 && S_ISREG(st.st_mode)) {
+        content.emplace();
+        std::array<char, 65536> chunk{};
+        for (;;) {
+            const ssize_t n = read(fd, chunk.data(), chunk.size());
+            if (n > 0) {
+                content->append(chunk.data(), size_t(n));
+            } else if (n == 0) {
+                break;
+            } else if (errno != EINTR) {
+                content.reset();
+                break;
+            }
+        }
+    }
+    close(fd);
+    return content;
+}
+
+std::string TemporaryFor(const std::string& target) {
+    return DirectoryOf(target) + "/." + target.substr(target.rfind('/') + 1) + ".tallimer-new";
+}
+
+bool ReplaceFileContents(const std::string& path, std::string_view content, Flush flush) {
     const auto native = NativePath(path);
     if (!native)
         return false;
-    QByteArray target = *native;
+    std::string target = *native;
 
     struct stat st {};
     bool exists = false;
@@ -124,7 +172,7 @@ bool ReplaceFileContents(const QString& path, const QByteArray& content, Flush f
     if (exists && !S_ISREG(st.st_mode))
         return WriteInPlace(target, content);
 
-    const QByteArray temporary = TemporaryFor(target);
+    const std::string temporary = TemporaryFor(target);
     const int fd = OpenTemporary(temporary, exists ? (st.st_mode & 07777) : 0666);
     if (fd < 0)
         return false;
@@ -142,9 +190,9 @@ bool ReplaceFileContents(const QString& path, const QByteArray& content, Flush f
         ok = ok && fsync(fd) == 0;
     // Renamed and, on failure, removed while the lock is held, so that no other writer's
     // temporary is touched.
-    ok = ok && rename(temporary.constData(), target.constData()) == 0;
+    ok = ok && rename(temporary.c_str(), target.c_str()) == 0;
     if (!ok)
-        unlink(temporary.constData());
+        unlink(temporary.c_str());
     ok = (close(fd) == 0) && ok;
     if (ok && flush == Flush::BeforeReplacing)
         ok = FlushFolder(target);

@@ -1,0 +1,583 @@
+#include "fakes.h"
+#include "testfiles.h"
+#include "ui/controls.h"
+#include "ui/form1.h"
+
+#include <doctest/doctest.h>
+#include <filesystem>
+#include <limits>
+
+namespace {
+
+using platform::vbChecked;
+using platform::vbGrayed;
+using platform::vbMinimized;
+using platform::vbNormal;
+using platform::vbUnchecked;
+
+// Form1 in a window that only keeps what it is told, in a program folder of its own.
+struct App {
+    FakeTickCounter ticks;
+    FakeClock clock;
+    FakeShellIconService shell;
+    modSysTray tray{shell};
+    FakeWindow window;
+    TempDir dir;
+    std::string folder = dir.path();
+    std::unique_ptr<Form1> form;
+
+    App() = default;
+    explicit App(std::string_view settings) { REQUIRE(WriteAll(Settings(), settings)); }
+
+    std::string Settings() const { return folder + platform::PathSeparator + "Settings.ini"; }
+    std::string Output() const { return folder + platform::PathSeparator + "uptime.txt"; }
+    std::string Caption() const { return window.Text("lblUptime"); }
+
+    // Creates the window as the window system does, then loads the form.
+    Form1& Start() {
+        ticks.ms = 90'061'000;
+        for (const platform::ControlSpec& control : controls::Form1Controls)
+            window.texts[std::string(control.name)] = std::string(control.text);
+        form = std::make_unique<Form1>(
+            Form1Services{window, ticks, clock, [] { return std::make_unique<FakeFileService>(); },
+                          [this] { return folder; }, tray});
+        window.events = form.get();
+        form->Form_Load();
+        return *form;
+    }
+
+    // Ticks until the next refresh, which is seen as a read of the tick counter.
+    int TicksToRefresh(int limit = 1000) {
+        const int before = ticks.reads;
+        for (int tick = 1; tick <= limit; ++tick) {
+            form->tmrUpdate_Timer();
+            if (ticks.reads != before)
+                return tick;
+        }
+        return -1;
+    }
+
+    // What the icon service sends: a mouse move whose x is the code in pixels.
+    void Notify(int code) { window.events->MouseMove(0, 0, code * window.twipsPerPixel, 0); }
+};
+
+} // namespace
+
+TEST_CASE("the defaults after loading without a settings file") {
+    App app;
+    const MainWindowState& state = app.Start().State();
+    CHECK(state.AppDir == app.folder + platform::PathSeparator);
+    CHECK(state.SettingsPath == app.Settings());
+    CHECK(state.OutputFilePath == app.Output());
+    CHECK(state.BootFilePath == "C:\\WINDOWS\\bootstat.dat");
+    CHECK(state.UpdateInterval == 30);
+    CHECK(state.TicksSinceUpdate == 0);
+    CHECK(state.TrayTip == "Tallimer - OFF");
+    CHECK(!state.Loading);
+    CHECK(state.FileService != nullptr);
+    CHECK(app.window.Text("txtInt") == "30");
+    for (const char* box : {"chkFile", "chkAutoStart", "chkAutoTray"})
+        CHECK(app.window.Value(box) == vbUnchecked);
+    CHECK(!app.window.TimerEnabled("tmrUpdate"));
+    CHECK(!app.window.visible); // shown by the program once loaded
+}
+
+TEST_CASE("refreshes come every interval + 1 ticks") {
+    const struct {
+        const char* text;
+        int period;
+    } cases[] = {{"30", 31}, {"1", 2}, {"0", 2}};
+    for (const auto& c : cases) {
+        CAPTURE(c.text);
+        App app;
+        app.Start();
+        app.window.Type("txtInt", c.text);
+        for (int round = 0; round < 3; ++round)
+            CHECK(app.TicksToRefresh() == c.period);
+    }
+}
+
+TEST_CASE("a refresh shows the uptime and writes it") {
+    App app;
+    app.Start();
+    CHECK(app.Caption() == "Uptime");
+    app.window.Type("txtInt", "1");
+    CHECK(app.TicksToRefresh() == 2);
+    CHECK(app.Caption() == "Uptime: 1d 1h 1m 1s");
+    CHECK(ReadAll(app.Output()) == "90061\r\n");
+    CHECK(app.form->State().UptimeParts == engine::SplitUptime(90061));
+}
+
+TEST_CASE("an output folder that does not exist still updates the label") {
+    App app;
+    REQUIRE(WriteAll(app.Settings(), "[Paths]\nOutput File=" + app.folder +
+                                         platform::PathSeparator + "gone" +
+                                         platform::PathSeparator + "uptime.txt\n"));
+    app.Start();
+    app.window.Type("txtInt", "1");
+    CHECK(app.TicksToRefresh() == 2);
+    CHECK(app.Caption() == "Uptime: 1d 1h 1m 1s");
+}
+
+TEST_CASE("a greyed file method counts as clear") {
+    App app;
+    app.Start();
+    app.window.SetValue("chkFile", vbGrayed);
+    app.window.Type("txtInt", "1");
+    CHECK(app.TicksToRefresh() == 2);
+    CHECK(app.Caption() == "Uptime: 1d 1h 1m 1s");
+}
+
+TEST_CASE("the file method with no boot file keeps the label") {
+    App app;
+    app.Start();
+    app.window.SetValue("chkFile", vbChecked);
+    app.window.Type("txtInt", "1");
+    for (int tick = 0; tick < 6; ++tick)
+        app.form->tmrUpdate_Timer();
+    CHECK(app.Caption() == "Uptime");
+    CHECK(!std::filesystem::exists(app.Output()));
+    CHECK(app.ticks.reads == 0);
+}
+
+TEST_CASE("Start and Stop") {
+    App app;
+    app.Start();
+    FakeWindow& w = app.window;
+    w.events->Click("cmdToggle");
+    CHECK(w.TimerEnabled("tmrUpdate"));
+    CHECK(w.Text("cmdToggle") == "Stop");
+    CHECK(!w.Enabled("txtInt"));
+    CHECK(!w.Enabled("chkFile"));
+    for (const char* control : {"chkAutoStart", "chkAutoTray", "cmdTray"})
+        CHECK(w.Enabled(control));
+    CHECK(app.form->State().TrayTip == "Tallimer - ON");
+    // Starting does not refresh at once.
+    CHECK(app.Caption() == "Uptime");
+    CHECK(!std::filesystem::exists(app.Output()));
+
+    w.events->Click("cmdToggle");
+    CHECK(!w.TimerEnabled("tmrUpdate"));
+    CHECK(w.Text("cmdToggle") == "Start");
+    CHECK(w.Enabled("txtInt"));
+    CHECK(w.Enabled("chkFile"));
+    CHECK(app.form->State().TrayTip == "Tallimer - OFF");
+}
+
+// The timer ticks once a second, each tick re-armed to fall on a whole second of the
+// measured clock: the boot clock (rounded), or the wall clock (cut) for the file method.
+TEST_CASE("the timer keeps in phase with the measured clock") {
+    const struct {
+        const char* name;
+        bool fileMethod;
+        std::int64_t ms; // of the clock that is measured
+        int delay;
+    } cases[] = {{"on a whole second", false, 90'061'000, 1000},
+                 {"a little late", false, 90'061'030, 970},
+                 {"half a second off", false, 90'061'500, 500},
+                 {"close to the next", false, 90'061'700, 1300},
+                 {"a little early", false, 90'061'995, 1005},
+                 {"file method, cut", true, 1'800'000'000'200, 1300},
+                 {"file method, mid-second", true, 1'800'000'000'500, 1000}};
+    for (const auto& c : cases) {
+        CAPTURE(c.name);
+        App app;
+        app.Start();
+        app.window.SetValue("chkFile", c.fileMethod ? vbChecked : vbUnchecked);
+        app.ticks.ms = std::uint64_t(c.ms);
+        app.clock.now = At(c.ms);
+        app.form->cmdToggle_Click();
+        CHECK(app.window.timers["tmrUpdate"] == c.delay);
+        // Each tick re-arms the timer from the clock as it stands then.
+        app.ticks.ms = 90'062'010;
+        app.clock.now = At(1'800'000'001'510);
+        app.window.Elapse("tmrUpdate");
+        CHECK(app.window.TimerEnabled("tmrUpdate"));
+        CHECK(app.window.timers["tmrUpdate"] == 990);
+        CHECK(app.form->State().TicksSinceUpdate == 1);
+    }
+}
+
+TEST_CASE("stopping and starting keeps the count") {
+    App app;
+    app.Start();
+    app.form->cmdToggle_Click();
+    for (int tick = 0; tick < 10; ++tick)
+        app.form->tmrUpdate_Timer();
+    app.form->cmdToggle_Click();
+    app.form->cmdToggle_Click();
+    CHECK(app.TicksToRefresh() == 21);
+}
+
+TEST_CASE("the interval as typed") {
+    constexpr auto Max = std::numeric_limits<std::int32_t>::max();
+    const struct {
+        const char* text;
+        std::int32_t interval;
+    } cases[] = {{"12abc", 12},
+                 {"2.5", 2},
+                 {"3.5", 4},
+                 {"abc", 1},
+                 {"", 1},
+                 {"-5", 1},
+                 {"0", 1},
+                 {"  45", 45},
+                 {"1e2", 100},
+                 {"7x", 7},
+                 {"99999999999", Max},
+                 {"1e400", Max}};
+    App app;
+    app.Start();
+    for (const auto& c : cases) {
+        CAPTURE(c.text);
+        app.window.Type("txtInt", c.text);
+        CHECK(app.form->State().UpdateInterval == c.interval);
+        CHECK(app.window.Text("txtInt") == c.text); // the box is never rewritten
+    }
+}
+
+TEST_CASE("a huge interval does not overflow the count") {
+    App app;
+    app.Start();
+    app.window.Type("txtInt", "99999999999");
+    for (int tick = 0; tick < 100; ++tick)
+        app.form->tmrUpdate_Timer();
+    CHECK(app.form->State().TicksSinceUpdate == 100);
+    CHECK(app.ticks.reads == 0);
+}
+
+TEST_CASE("Send To Tray hides the window and adds the icon") {
+    App app;
+    app.Start();
+    app.window.Show();
+    app.window.events->Click("cmdTray");
+    CHECK(app.tray.TrayIconShown());
+    CHECK(!app.window.visible);
+    CHECK(app.window.windowState == vbMinimized);
+    REQUIRE(app.shell.calls.size() == 1);
+    CHECK(app.shell.Tip(0) == "Tallimer - OFF");
+    CHECK(app.shell.calls[0].data.hWnd == app.window.Handle());
+    CHECK(app.shell.calls[0].data.hIcon == app.window.Icon());
+}
+
+TEST_CASE("Send To Tray twice changes nothing") {
+    App app;
+    app.Start();
+    app.window.Show();
+    app.form->SendToTray();
+    app.form->cmdToggle_Click();
+    app.window.Show(); // even if something showed the window again
+    app.form->SendToTray();
+    CHECK(app.window.visible);
+    CHECK(app.shell.calls.size() == 1);
+    CHECK(app.shell.Tip(0) == "Tallimer - OFF");
+}
+
+TEST_CASE("without a notification area the window is only minimised") {
+    App app;
+    app.shell.available = false;
+    app.Start();
+    app.window.Show();
+    app.form->SendToTray();
+    CHECK(app.shell.calls.empty());
+    CHECK(!app.tray.TrayIconShown());
+    CHECK(app.window.visible);
+    CHECK(app.window.windowState == vbMinimized);
+}
+
+// "Auto send to tray" at login, before the panel is up: minimised, then into the tray as soon
+// as a notification area appears, unless the user has restored the window meanwhile or the
+// wait has run out.
+TEST_CASE("auto send to tray waits for the notification area") {
+    const struct {
+        const char* name;
+        bool restore;
+        int checks; // before the notification area appears
+        bool intoTray;
+    } cases[] = {{"panel after two seconds", false, 2, true},
+                 {"panel after 59 seconds", false, 59, true},
+                 {"panel too late", false, 60, false},
+                 {"restored by the user", true, 2, false}};
+    for (const auto& c : cases) {
+        CAPTURE(c.name);
+        App app("[Options]\r\nAuto Send To Tray=1\r\n");
+        app.shell.available = false;
+        app.Start();
+        app.window.Show();
+        CHECK(app.window.windowState == vbMinimized);
+        CHECK(!app.tray.TrayIconShown());
+        CHECK(app.window.timers["tmrTrayWatch"] == 1000);
+        if (c.restore)
+            app.window.SetWindowState(vbNormal);
+        for (int check = 0; check < c.checks && app.window.TimerEnabled("tmrTrayWatch"); ++check)
+            app.window.Elapse("tmrTrayWatch");
+        app.shell.available = true;
+        if (app.window.TimerEnabled("tmrTrayWatch"))
+            app.window.Elapse("tmrTrayWatch");
+        CHECK(app.tray.TrayIconShown() == c.intoTray);
+        CHECK(app.window.visible == !c.intoTray);
+        CHECK(!app.window.TimerEnabled("tmrTrayWatch"));
+        CHECK(!app.form->WatchingForTray());
+        app.form->tmrTrayWatch_Timer(); // a stray tick changes nothing
+        CHECK(app.shell.calls.size() == (c.intoTray ? 1u : 0u));
+    }
+}
+
+TEST_CASE("auto send to tray with a notification area does not watch") {
+    App app("[Options]\r\nAuto Send To Tray=1\r\n");
+    app.Start();
+    CHECK(app.tray.TrayIconShown());
+    CHECK(!app.window.TimerEnabled("tmrTrayWatch"));
+}
+
+TEST_CASE("the icon's notifications") {
+    const struct {
+        const char* name;
+        int code;
+        bool restores, menu;
+    } cases[] = {{"double-click", 515, true, false},
+                 {"balloon click", 1029, true, false},
+                 {"right button up", 517, false, true},
+                 {"mouse move", 512, false, false},
+                 {"left down", 513, false, false},
+                 {"left up", 514, false, false},
+                 {"right down", 516, false, false},
+                 {"middle double-click", 521, false, false},
+                 {"zero", 0, false, false}};
+    for (const auto& c : cases) {
+        CAPTURE(c.name);
+        App app;
+        app.Start();
+        app.window.Show();
+        app.form->SendToTray();
+        app.Notify(c.code);
+        CHECK(app.window.visible == c.restores);
+        CHECK(app.tray.TrayIconShown() == !c.restores);
+        CHECK((app.window.windowState == vbNormal) == c.restores);
+        CHECK(app.window.menusShown == (c.menu ? 1 : 0));
+        if (c.restores) {
+            REQUIRE(app.shell.calls.size() == 2);
+            CHECK(app.shell.calls[1].message == platform::NIM_DELETE);
+        }
+    }
+}
+
+TEST_CASE("the notification code is rounded from twips, halves to even") {
+    for (const double twipsPerPixel : {15.0, 12.0}) {
+        App app;
+        app.window.twipsPerPixel = twipsPerPixel;
+        app.Start();
+        app.form->SendToTray();
+        app.form->Form_MouseMove(0, 0, 516.5 * twipsPerPixel, 0); // 516
+        CHECK(!app.window.visible);
+        app.form->Form_MouseMove(0, 0, 514.5 * twipsPerPixel, 0); // 514
+        CHECK(!app.window.visible);
+        app.form->Form_MouseMove(0, 0, 515.4 * twipsPerPixel, 0);
+        CHECK(app.window.visible);
+    }
+}
+
+TEST_CASE("notifications without an icon do nothing") {
+    App app;
+    app.Start();
+    app.Notify(515);
+    CHECK(!app.window.visible);
+    app.Notify(517);
+    CHECK(app.window.menusShown == 0);
+    CHECK(app.shell.calls.empty());
+}
+
+TEST_CASE("Open Tallimer restores and focuses the window") {
+    App app;
+    app.Start();
+    app.window.Show();
+    app.form->SendToTray();
+    app.window.events->Click("mnOpen");
+    CHECK(app.window.visible);
+    CHECK(app.window.windowState == vbNormal);
+    CHECK(!app.tray.TrayIconShown());
+    CHECK(app.window.focused == 1);
+}
+
+TEST_CASE("restoring while running keeps the timer") {
+    App app;
+    app.Start();
+    app.window.Show();
+    app.form->cmdToggle_Click();
+    app.form->SendToTray();
+    app.Notify(515);
+    CHECK(app.window.TimerEnabled("tmrUpdate"));
+    app.form->SendToTray();
+    CHECK(app.shell.Tip(2) == "Tallimer - ON");
+}
+
+TEST_CASE("Exit closes, saves and removes the icon") {
+    App app;
+    app.Start();
+    app.window.Show();
+    app.form->SendToTray();
+    app.window.events->Click("mnExit");
+    CHECK(app.window.unloads == 1);
+    CHECK(!app.tray.TrayIconShown());
+    CHECK(app.shell.calls.back().message == platform::NIM_DELETE);
+    CHECK(std::filesystem::exists(app.Settings()));
+}
+
+TEST_CASE("closing with no settings file writes the four options") {
+    App app;
+    app.Start();
+    CHECK(!std::filesystem::exists(app.Settings()));
+    app.window.Unload();
+    CHECK(ReadAll(app.Settings()) == "[Options]\r\nInterval=30\r\nUse file method=0\r\n"
+                                     "AutoStart=0\r\nAuto Send To Tray=0\r\n");
+    CHECK(app.form->State().FileService == nullptr);
+    CHECK(!app.form->State().BootFileInfo.has_value());
+}
+
+TEST_CASE("auto start, then auto send to tray") {
+    App app("[Options]\r\nAutoStart=1\r\nAuto Send To Tray=1\r\nInterval=0\r\n");
+    app.Start();
+    CHECK(app.window.TimerEnabled("tmrUpdate"));
+    CHECK(app.window.Text("cmdToggle") == "Stop");
+    CHECK(app.tray.TrayIconShown());
+    CHECK(!app.window.visible);
+    CHECK(app.shell.Tip(0) == "Tallimer - ON");
+    CHECK(app.TicksToRefresh() == 1);
+    CHECK(app.TicksToRefresh() == 1);
+}
+
+TEST_CASE("the interval from the file") {
+    const struct {
+        const char* value;
+        std::int32_t interval;
+        const char* shown;
+    } cases[] = {{"0", 0, "0"},     {"-4", -4, "-4"}, {" 12 ", 12, "12"},       {"12.5", 12, "12"},
+                 {"abc", 30, "30"}, {"", 30, "30"},   {"99999999999", 30, "30"}};
+    for (const auto& c : cases) {
+        CAPTURE(c.value);
+        App app("[Options]\nInterval=" + std::string(c.value) + "\n");
+        app.Start();
+        CHECK(app.form->State().UpdateInterval == c.interval);
+        CHECK(app.window.Text("txtInt") == c.shown);
+        app.window.Type("txtInt", "0 "); // typing clamps again
+        CHECK(app.form->State().UpdateInterval == 1);
+    }
+}
+
+TEST_CASE("an interval of 0 from the file refreshes at every tick") {
+    App app("[Options]\nInterval=0\n");
+    app.Start();
+    for (int round = 0; round < 3; ++round)
+        CHECK(app.TicksToRefresh() == 1);
+}
+
+TEST_CASE("check boxes from the file") {
+    const struct {
+        const char* value;
+        int stored;
+    } cases[] = {{"0", 0}, {"1", 1},  {"2", 2},     {"1.5", 2}, {"0.5", 0},
+                 {"5", 0}, {"-1", 0}, {"65537", 0}, {"abc", 0}};
+    for (const auto& c : cases) {
+        CAPTURE(c.value);
+        App app("[Options]\nUse file method=" + std::string(c.value) + "\n");
+        app.Start();
+        CHECK(app.window.Value("chkFile") == c.stored);
+    }
+}
+
+TEST_CASE("greyed auto boxes do nothing") {
+    App app("[Options]\nAutoStart=2\nAuto Send To Tray=2\n");
+    app.Start();
+    CHECK(!app.window.TimerEnabled("tmrUpdate"));
+    CHECK(!app.tray.TrayIconShown());
+}
+
+TEST_CASE("paths from the file") {
+    const std::string defaultBoot = "C:\\WINDOWS\\bootstat.dat";
+    const struct {
+        const char* name;
+        std::string settings, boot, output; // output "": the default
+    } cases[] = {
+        {"no Paths section", "[Options]\nInterval=5\n", defaultBoot, ""},
+        {"empty values", "[Paths]\nBootFile=\nOutput File=  \n", defaultBoot, ""},
+        {"both set", "[Paths]\nBootFile=/var/b\nOutput File=/tmp/o.txt\n", "/var/b", "/tmp/o.txt"},
+        {"8-bit text", "[Paths]\nOutput File=/tmp/\xC3\xA9.txt\n", defaultBoot,
+         "/tmp/\xC3\xA9.txt"}};
+    for (const auto& c : cases) {
+        CAPTURE(c.name);
+        App app(c.settings);
+        app.Start();
+        CHECK(app.form->State().BootFilePath == c.boot);
+        CHECK(app.form->State().OutputFilePath == (c.output.empty() ? app.Output() : c.output));
+    }
+}
+
+TEST_CASE("a folder named like the settings file is not read") {
+    App app;
+    std::filesystem::create_directories(app.Settings() + platform::PathSeparator + "Options");
+    app.Start();
+    CHECK(app.form->State().UpdateInterval == 30);
+    app.window.Unload();
+    CHECK(std::filesystem::is_directory(app.Settings()));
+}
+
+TEST_CASE("closing keeps hand-made lines") {
+    App app;
+    const std::string mine = "; my notes\r\n[Paths]\r\nOutput File=" + app.Output() +
+                             "\r\n\r\n[Options]\r\nInterval=30\r\nColour=blue\r\n[Mine]\r\nx=1\r\n";
+    REQUIRE(WriteAll(app.Settings(), mine));
+    app.Start();
+    app.window.Type("txtInt", "7");
+    app.window.SetValue("chkAutoStart", vbChecked);
+    app.window.Unload();
+    CHECK(ReadAll(app.Settings()) ==
+          "; my notes\r\n[Paths]\r\nOutput File=" + app.Output() +
+              "\r\n\r\n[Options]\r\nInterval=7\r\nColour=blue\r\nUse file method=0\r\n"
+              "AutoStart=1\r\nAuto Send To Tray=0\r\n[Mine]\r\nx=1\r\n");
+}
+
+TEST_CASE("closing from the tray saves the same as closing the window") {
+    App fromWindow;
+    fromWindow.Start();
+    fromWindow.window.Show();
+    fromWindow.window.Unload();
+    App fromTray;
+    fromTray.Start();
+    fromTray.window.Show();
+    fromTray.form->SendToTray();
+    fromTray.form->mnExit_Click();
+    CHECK(ReadAll(fromTray.Settings()) == ReadAll(fromWindow.Settings()));
+}
+
+#ifndef _WIN32
+TEST_CASE("closing in a read-only folder keeps the old file") {
+    App app("[Options]\r\nInterval=9\r\n");
+    app.Start();
+    const ReadOnlyFolder readOnly(app.folder);
+    if (!readOnly.ok()) {
+        MESSAGE("skipped: this machine does not allow a read-only bind mount");
+        return;
+    }
+    app.window.Type("txtInt", "5");
+    app.window.Unload();
+    CHECK(ReadAll(app.Settings()) == "[Options]\r\nInterval=9\r\n");
+}
+#endif
+
+TEST_CASE("the program folder gets exactly one separator at its end") {
+    const struct {
+        const char* folder;
+        char separator;
+        const char* result;
+    } cases[] = {{"/opt/tallimer", '/', "/opt/tallimer/"},
+                 {"/opt/tallimer/", '/', "/opt/tallimer/"},
+                 {"/", '/', "/"},
+                 {"", '/', "/"},
+                 {"C:\\Tallimer", '\\', "C:\\Tallimer\\"},
+                 {"D:\\", '\\', "D:\\"},
+                 {"", '\\', "\\"}};
+    for (const auto& c : cases) {
+        CAPTURE(c.folder);
+        CHECK(WithTrailingSeparator(c.folder, c.separator) == c.result);
+    }
+}
