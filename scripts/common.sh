@@ -6,6 +6,7 @@ ROOT=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 BUILD_PACKAGES="cmake g++ make qt6-base-dev libxcb1-dev libbenchmark-dev doctest-dev"
 RUN_PACKAGES="libqt6widgets6 qt6-qpa-plugins qt6-wayland fonts-liberation2 xvfb"
 CHECK_PACKAGES="clang clang-tidy clang-format libclang-rt-14-dev git"
+WINDOWS_PACKAGES="g++-mingw-w64-i686-win32 g++-mingw-w64-x86-64-win32 wine wine64 wine32"
 DESKTOP_TEST_PACKAGES="xvfb xdotool trayer x11-utils imagemagick strace dbus desktop-file-utils weston
     at-spi2-core python3-pyatspi gir1.2-atspi-2.0"
 
@@ -23,6 +24,33 @@ ensure_packages() {
     $sudo apt-get update -qq
     DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq \
         "${missing[@]}" >/dev/null
+}
+
+# The Windows cross compilers, and Wine with its 32-bit half from Debian's i386 architecture.
+ensure_windows_packages() {
+    dpkg --print-foreign-architectures | grep -qx i386 || {
+        local sudo=""
+        [ "$(id -u)" -eq 0 ] || sudo="sudo"
+        $sudo dpkg --add-architecture i386
+        $sudo apt-get update -qq
+    }
+    # shellcheck disable=SC2086
+    ensure_packages $WINDOWS_PACKAGES
+}
+
+# Runs Wine quietly in a prefix of the project's own, with its server kept up between calls.
+start_wine() {
+    export WINEPREFIX="$ROOT/build-wine/prefix" WINEDEBUG=-all
+    export WINEDLLOVERRIDES="mscoree,mshtml,winebus.sys="
+    mkdir -p "$(dirname "$WINEPREFIX")"
+    [ -d "$WINEPREFIX" ] || /usr/lib/wine/wine64 wineboot --init </dev/null >/dev/null 2>&1 || true
+    wineserver -p 2>/dev/null || true # already up: that is fine
+    /usr/lib/wine/wine64 cmd /c exit </dev/null >/dev/null 2>&1 || true
+}
+
+# Whether this machine runs 32-bit x86 code, which the 32-bit half of Wine needs.
+runs_32_bit_code() {
+    /usr/lib/wine/wine --version >/dev/null 2>&1
 }
 
 # build DIR [cmake options...] [-- build options...]

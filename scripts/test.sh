@@ -1,12 +1,14 @@
 #!/usr/bin/env bash
 # The whole test suite: builds Tallimer twice (warnings as errors; AddressSanitizer and
 # UndefinedBehaviorSanitizer) and runs every test in both builds, the real-desktop tests
-# included; then fuzzes the settings reader and writer for a bounded time and checks the
-# sources with clang-format and clang-tidy.
+# included; builds the core and its tests as i686 and x86_64 Windows executables and runs
+# them under Wine; then fuzzes the settings reader and writer for a bounded time and checks
+# the sources with clang-format and clang-tidy.
 source "$(dirname "${BASH_SOURCE[0]}")/common.sh"
 
 # shellcheck disable=SC2086
 ensure_packages $BUILD_PACKAGES $RUN_PACKAGES $DESKTOP_TEST_PACKAGES $CHECK_PACKAGES
+ensure_windows_packages
 cd "$ROOT"
 status=0
 step() {
@@ -28,6 +30,20 @@ for dir in build build-sanitize; do
     step "tests in $dir"
     ctest --test-dir "$ROOT/$dir" --output-on-failure -j 2 || status=1
 done
+
+step "the core as Windows executables"
+for arch in i686 x86_64; do
+    build "$ROOT/build-windows-$arch" -DCMAKE_TOOLCHAIN_FILE="$ROOT/cmake/mingw-$arch.cmake" \
+        -DTALLIMER_WERROR=ON || status=1
+done
+start_wine
+ctest --test-dir "$ROOT/build-windows-x86_64" --output-on-failure || status=1
+if runs_32_bit_code; then
+    ctest --test-dir "$ROOT/build-windows-i686" --output-on-failure || status=1
+else
+    echo "The i686 tests are built but not run: this machine runs no 32-bit x86 code."
+fi
+wineserver -k || true
 
 step "fuzzing the settings reader and writer for ${FUZZ_SECONDS:=30} s"
 CXX=clang++ cmake -S "$ROOT" -B "$ROOT/build-fuzz" -DTALLIMER_FUZZ=ON -DTALLIMER_BENCHMARKS=OFF \

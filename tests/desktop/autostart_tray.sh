@@ -10,7 +10,7 @@ printf '; kept\r\n[Options]\r\nAutoStart=1\r\nAuto Send To Tray=1\r\nInterval=0\
     >"$FOLDER/Settings.ini"
 start_program
 
-wait_for 10 tray_icon || fail "the program did not come up in the tray"
+wait_for 20 tray_icon || fail "the program did not come up in the tray"
 icon=$(tray_icon)
 main_window >/dev/null && fail "the window is shown"
 

@@ -1,5 +1,8 @@
 #include "fakes.h"
+#include "platform/codepage.h"
 #include "tray/modsystray.h"
+
+#include <algorithm>
 
 #include <doctest/doctest.h>
 #include <string>
@@ -9,6 +12,13 @@ namespace {
 int windowObject;
 platform::WindowHandle const Window = &windowObject;
 platform::IconHandle const Icon = reinterpret_cast<void*>(0x1c0);
+
+std::string Repeated(const std::string& character, size_t count) {
+    std::string text;
+    for (size_t i = 0; i < count; ++i)
+        text += character;
+    return text;
+}
 
 } // namespace
 
@@ -61,21 +71,20 @@ TEST_CASE("removing sends the kept record, once") {
 
 TEST_CASE("the tip is cut to 63 bytes of whole characters") {
     const std::string a63(63, 'a');
-    std::string accented;
-    std::string clocks;
-    for (int i = 0; i < 40; ++i)
-        accented += "\xC3\xA9"; // two bytes each in UTF-8
-    for (int i = 0; i < 20; ++i)
-        clocks += "\xF0\x9F\x95\x92"; // four bytes each
+    // More than one byte each where the code page is UTF-8, not cut inside one anywhere.
+    const std::string accent = platform::FromUtf16(u"\u00e9");
+    const std::string clock = platform::FromUtf16(u"\U0001F552");
     const struct {
         const char* name;
         std::string tip, shown;
-    } cases[] = {{"empty", "", ""},
-                 {"63 characters", a63, a63},
-                 {"64 characters", a63 + "b", a63},
-                 {"200 characters", std::string(200, 'x'), std::string(63, 'x')},
-                 {"accented", accented, accented.substr(0, 62)},
-                 {"emoji", clocks, clocks.substr(0, 60)}};
+    } cases[] = {
+        {"empty", "", ""},
+        {"63 characters", a63, a63},
+        {"64 characters", a63 + "b", a63},
+        {"200 characters", std::string(200, 'x'), std::string(63, 'x')},
+        {"accented", Repeated(accent, 40),
+         Repeated(accent, std::min<size_t>(40, 63 / accent.size()))},
+        {"emoji", Repeated(clock, 20), Repeated(clock, std::min<size_t>(20, 63 / clock.size()))}};
     for (const auto& c : cases) {
         CAPTURE(c.name);
         FakeShellIconService shell;

@@ -169,16 +169,16 @@ TEST_CASE("Start and Stop") {
 TEST_CASE("the timer keeps in phase with the measured clock") {
     const struct {
         const char* name;
-        bool fileMethod;
         std::int64_t ms; // of the clock that is measured
         int delay;
-    } cases[] = {{"on a whole second", false, 90'061'000, 1000},
-                 {"a little late", false, 90'061'030, 970},
-                 {"half a second off", false, 90'061'500, 500},
-                 {"close to the next", false, 90'061'700, 1300},
-                 {"a little early", false, 90'061'995, 1005},
-                 {"file method, cut", true, 1'800'000'000'200, 1300},
-                 {"file method, mid-second", true, 1'800'000'000'500, 1000}};
+        bool fileMethod;
+    } cases[] = {{"on a whole second", 90'061'000, 1000, false},
+                 {"a little late", 90'061'030, 970, false},
+                 {"half a second off", 90'061'500, 500, false},
+                 {"close to the next", 90'061'700, 1300, false},
+                 {"a little early", 90'061'995, 1005, false},
+                 {"file method, cut", 1'800'000'000'200, 1300, true},
+                 {"file method, mid-second", 1'800'000'000'500, 1000, true}};
     for (const auto& c : cases) {
         CAPTURE(c.name);
         App app;
@@ -291,13 +291,13 @@ TEST_CASE("without a notification area the window is only minimised") {
 TEST_CASE("auto send to tray waits for the notification area") {
     const struct {
         const char* name;
-        bool restore;
         int checks; // before the notification area appears
+        bool restore;
         bool intoTray;
-    } cases[] = {{"panel after two seconds", false, 2, true},
-                 {"panel after 59 seconds", false, 59, true},
-                 {"panel too late", false, 60, false},
-                 {"restored by the user", true, 2, false}};
+    } cases[] = {{"panel after two seconds", 2, false, true},
+                 {"panel after 59 seconds", 59, false, true},
+                 {"panel too late", 60, false, false},
+                 {"restored by the user", 2, true, false}};
     for (const auto& c : cases) {
         CAPTURE(c.name);
         App app("[Options]\r\nAuto Send To Tray=1\r\n");

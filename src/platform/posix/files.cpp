@@ -7,6 +7,7 @@
 #include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
+#include <utility>
 
 namespace platform {
 namespace {
@@ -52,7 +53,9 @@ bool ResolveTarget(std::string& target, struct stat& st, bool& exists) {
         if (n <= 0 || size_t(n) >= link.size())
             return false;
         link.resize(size_t(n));
-        target = link.starts_with('/') ? link : DirectoryOf(target) + '/' + link;
+        if (!link.starts_with('/'))
+            link.insert(0, DirectoryOf(target) + '/');
+        target = std::move(link);
     }
     return false;
 }

@@ -25,11 +25,6 @@ std::uint64_t SystemTickCounter::GetTickCount64() const {
     return std::uint64_t(now.tv_sec) * 1000u + std::uint64_t(now.tv_nsec) / 1000000u;
 }
 
-Instant SystemClock::CurrentDateTime() const {
-    return std::chrono::time_point_cast<std::chrono::milliseconds>(
-        std::chrono::system_clock::now());
-}
-
 std::optional<BootFileInfo> SystemFileService::GetFile(const std::string& path) const {
     struct stat st {};
     if (path.empty() || path.find('\0') != std::string::npos || stat(path.c_str(), &st) != 0 ||

@@ -108,7 +108,7 @@ private slots:
         for (const platform::ControlSpec& spec : controls::Form1Controls) {
             if (spec.kind == platform::ControlKind::Shape)
                 continue;
-            const QString name = QString::fromLatin1(spec.name.data(), spec.name.size());
+            const QString name = QString::fromStdString(std::string(spec.name));
             QWidget* control = window->Control(spec.name);
             QVERIFY2(control != nullptr, qPrintable(name));
             QCOMPARE(control->objectName(), name);

@@ -1,0 +1,21 @@
+#pragma once
+
+#include "platform/shellicon.h"
+
+#include <optional>
+
+namespace platform {
+
+// The shell's notification area through Shell_NotifyIconA.
+class Win32ShellIconService final : public ShellIconService {
+public:
+    bool Shell_NotifyIcon(std::uint32_t message, const NOTIFYICONDATA& data) override;
+    bool IsAvailable() const override;
+    // Adds the shown icon again, after the shell's notification area started afresh.
+    void AddAgain();
+
+private:
+    std::optional<NOTIFYICONDATA> shown_;
+};
+
+} // namespace platform
