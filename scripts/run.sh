@@ -1,11 +1,23 @@
 #!/usr/bin/env bash
 # Builds Tallimer and starts it. Without an X or a Wayland display it starts a virtual X
-# display (Xvfb) first.
+# display (Xvfb) first. With --windows it builds the Windows program instead and starts it
+# under Wine (which needs X).
 source "$(dirname "${BASH_SOURCE[0]}")/common.sh"
 
-# shellcheck disable=SC2086
-ensure_packages $BUILD_PACKAGES $RUN_PACKAGES
-build "$ROOT/build" -DCMAKE_BUILD_TYPE=Release -- --target tallimer
+windows=false
+[ "${1:-}" = "--windows" ] && windows=true
+
+if $windows; then
+    ensure_packages cmake make doctest-dev xvfb
+    ensure_windows_packages
+    build "$ROOT/build-windows-x86_64" -DCMAKE_TOOLCHAIN_FILE="$ROOT/cmake/mingw-x86_64.cmake" \
+        -DCMAKE_BUILD_TYPE=Release -- --target tallimer
+    unset WAYLAND_DISPLAY
+else
+    # shellcheck disable=SC2086
+    ensure_packages $BUILD_PACKAGES $RUN_PACKAGES
+    build "$ROOT/build" -DCMAKE_BUILD_TYPE=Release -- --target tallimer
+fi
 
 x_display_alive() {
     case "${DISPLAY:-}" in
@@ -31,7 +43,19 @@ if ! x_display_alive && ! wayland_display_alive; then
     read -r number <"$fifo"
     export DISPLAY=:$number
     unset WAYLAND_DISPLAY
-    echo "No display found: Tallimer runs on the virtual X display $DISPLAY (Xvfb);" \
-        "press Ctrl+C here to close it (its options are saved)."
+    if $windows; then
+        echo "No display found: Tallimer for Windows runs under Wine on the virtual X display" \
+            "$DISPLAY (Xvfb); press Ctrl+C here to end it."
+    else
+        echo "No display found: Tallimer runs on the virtual X display $DISPLAY (Xvfb);" \
+            "press Ctrl+C here to close it (its options are saved)."
+    fi
 fi
-"$ROOT/build/bin/tallimer"
+if $windows; then
+    export WINEPREFIX="$ROOT/build-wine/run-prefix" WINEDEBUG=-all
+    export WINEDLLOVERRIDES="mscoree,mshtml,winebus.sys="
+    cd "$ROOT/build-windows-x86_64/bin"
+    /usr/lib/wine/wine64 tallimer.exe
+else
+    "$ROOT/build/bin/tallimer"
+fi

@@ -44,6 +44,11 @@ else
     echo "The i686 tests are built but not run: this machine runs no 32-bit x86 code."
 fi
 wineserver -k || true
+for arch in i686 x86_64; do
+    (cd "$ROOT/build-windows-$arch" && cpack >/dev/null) || status=1
+    python3 -m zipfile -l "$ROOT/build-windows-$arch"/package/tallimer-*-windows-$arch.zip |
+        grep -q "tallimer.exe" || status=1
+done
 
 step "fuzzing the settings reader and writer for ${FUZZ_SECONDS:=30} s"
 CXX=clang++ cmake -S "$ROOT" -B "$ROOT/build-fuzz" -DTALLIMER_FUZZ=ON -DTALLIMER_BENCHMARKS=OFF \

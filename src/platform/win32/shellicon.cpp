@@ -1,8 +1,9 @@
 #include "platform/win32/shellicon.h"
 
 #include <algorithm>
-#include <shellapi.h>
 #include <windows.h>
+
+#include <shellapi.h> // after windows.h, which it needs
 
 // The shell's header names its 8-bit forms through these; here they mean the program's own.
 #undef NOTIFYICONDATA
