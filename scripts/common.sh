@@ -44,7 +44,8 @@ start_wine() {
     export WINEDLLOVERRIDES="mscoree,mshtml,winebus.sys="
     mkdir -p "$(dirname "$WINEPREFIX")"
     [ -d "$WINEPREFIX" ] || /usr/lib/wine/wine64 wineboot --init </dev/null >/dev/null 2>&1 || true
-    wineserver -p 2>/dev/null || true # already up: that is fine
+    # Its streams go nowhere: a server that outlives this script must hold no pipe of ours.
+    wineserver -p </dev/null >/dev/null 2>&1 || true # already up: that is fine
     /usr/lib/wine/wine64 cmd /c exit </dev/null >/dev/null 2>&1 || true
 }
 

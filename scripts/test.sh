@@ -37,13 +37,14 @@ for arch in i686 x86_64; do
         -DTALLIMER_WERROR=ON || status=1
 done
 start_wine
+trap 'wineserver -k 2>/dev/null || true' EXIT
 ctest --test-dir "$ROOT/build-windows-x86_64" --output-on-failure || status=1
 if runs_32_bit_code; then
     ctest --test-dir "$ROOT/build-windows-i686" --output-on-failure || status=1
 else
     echo "The i686 tests are built but not run: this machine runs no 32-bit x86 code."
 fi
-wineserver -k || true
+wineserver -k 2>/dev/null || true
 for arch in i686 x86_64; do
     (cd "$ROOT/build-windows-$arch" && cpack >/dev/null) || status=1
     python3 -m zipfile -l "$ROOT/build-windows-$arch"/package/tallimer-*-windows-$arch.zip |

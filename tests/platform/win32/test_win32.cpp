@@ -3,7 +3,10 @@
 #include "engine/uptime.h"
 #include "platform/codepage.h"
 #include "platform/files.h"
+#include "platform/profile.h"
 #include "platform/system.h"
+#include "platform/win32/window.h"
+#include "settings/modmisc.h"
 #include "testfiles.h"
 
 #include <doctest/doctest.h>
@@ -90,4 +93,62 @@ TEST_CASE("text in the ANSI code page goes to UTF-16 and back") {
     CHECK(platform::ToUtf16(text) == u"Tallimer - ON");
     CHECK(platform::FromUtf16(u"Tallimer - ON") == text);
     CHECK(platform::CutToWholeCharacters(std::string(80, 'a'), 63) == std::string(63, 'a'));
+}
+
+TEST_CASE("twips per pixel follow the screen's dots per inch") {
+    CHECK(platform::TwipsPerPixel(96) == 15.0);
+    CHECK(platform::TwipsPerPixel(120) == 12.0);
+    CHECK(platform::TwipsPerPixel(144) == 10.0);
+    CHECK(platform::TwipsPerPixel(0) == 15.0); // a screen that does not say
+}
+
+// The icon's callback is WM_MOUSEMOVE with the icon's id in wParam and the notification
+// code in lParam, which the window reads as a position: x is the code, in pixels.
+TEST_CASE("mouse moves are decoded into buttons, shift keys and twips") {
+    const auto fromTray = platform::DecodeMouseMove(1, 0x203, 15, 15, false);
+    CHECK(fromTray.x == 515 * 15.0);
+    CHECK(fromTray.y == 0);
+    CHECK(platform::DecodeMouseMove(1, 0x205, 12, 12, false).x == 517 * 12.0);
+    const auto mouse = platform::DecodeMouseMove(MK_RBUTTON | MK_SHIFT | MK_CONTROL,
+                                                 MAKELPARAM(10, 20), 15, 15, true);
+    CHECK(mouse.button == 2);
+    CHECK(mouse.shift == 7);
+    CHECK(mouse.x == 150.0);
+    CHECK(mouse.y == 300.0);
+    // Positions left of or above the client area are negative.
+    CHECK(platform::DecodeMouseMove(0, MAKELPARAM(0xFFFF, 0xFFFE), 15, 15, false).x == -15.0);
+}
+
+// The system's own profile functions are the reference: whatever the program's writer made of
+// a file, they read every value the same as the program's reader does.
+TEST_CASE("the system's profile functions read what the writer wrote as the reader does") {
+    const std::string starts[] = {
+        "",
+        "[Options]\r\nInterval=30\r\n",
+        "; notes\r\n[Paths]\r\nBootFile=C:\\boot.dat\r\n\r\n[Options]\r\n  interval = 5 \r\n",
+        "[OPTIONS]\nAutoStart=1\n[Mine]\nx=1",
+        "[Options]\r\nUse file method=\"2\"\r\nAuto Send To Tray=' 1 '\r\n",
+    };
+    const char* const keys[][2] = {{"Options", "Interval"},  {"Options", "Use file method"},
+                                   {"Options", "AutoStart"}, {"Options", "Auto Send To Tray"},
+                                   {"Paths", "BootFile"},    {"Mine", "x"},
+                                   {"Options", "missing"},   {"Nowhere", "Interval"}};
+    TempDir dir;
+    int round = 0;
+    for (const std::string& start : starts) {
+        // A file of its own each time, so that no cached copy is read.
+        const std::string file = dir.file("Settings" + std::to_string(round++) + ".ini");
+        REQUIRE(WriteAll(file, start));
+        CHECK(modMisc::WriteSetting("Options", "Interval", "7", file) != 0);
+        CHECK(modMisc::WriteSetting("Options", "AutoStart", "0", file) != 0);
+        CHECK(modMisc::WriteSetting("Options", "Auto Send To Tray", "1", file) != 0);
+        for (const auto& key : keys) {
+            CAPTURE(start);
+            CAPTURE(key[1]);
+            char system[255] = {};
+            const DWORD n =
+                ::GetPrivateProfileStringA(key[0], key[1], "", system, 255, file.c_str());
+            CHECK(std::string(system, n) == modMisc::ReadSetting(key[0], key[1], file));
+        }
+    }
 }
