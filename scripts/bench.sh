@@ -100,3 +100,39 @@ sleep 2
 wait $idle $idle_bare || true
 per_minute() { grep -c -E '(poll|resumed).*= [0-9]' "$1" | awk '{ print $1 * 3 }'; }
 echo "wakeups per minute, refreshing stopped: $(per_minute "$work/idle") (bare window with its 1 s timer: $(per_minute "$work/idle-bare"))"
+
+echo
+echo "== The Windows program under Wine, beside the Linux one"
+ensure_windows_packages
+build "$ROOT/build-windows-x86_64" -DCMAKE_TOOLCHAIN_FILE="$ROOT/cmake/mingw-x86_64.cmake" \
+    -DCMAKE_BUILD_TYPE=Release -- --target tallimer >/dev/null
+export WINEPREFIX="$work/wine" WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml,winebus.sys="
+/usr/lib/wine/wine64 wineboot --init </dev/null >/dev/null 2>&1
+/usr/lib/wine/wine64 reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /d N /f </dev/null >/dev/null 2>&1
+wineserver -w
+mkdir -p "$work/windows"
+cp "$ROOT/build-windows-x86_64/bin/tallimer.exe" "$work/windows/"
+for _ in $(seq "$STARTS"); do
+    (cd "$work/windows" && "$BUILD/bench/firstpaint" /usr/lib/wine/wine64 tallimer.exe) \
+        >>"$work/paint-windows" 2>/dev/null || true
+done
+printf '[Options]\r\nAutoStart=1\r\nInterval=0\r\n' >"$work/windows/Settings.ini"
+(cd "$work/windows" && /usr/lib/wine/wine64 tallimer.exe) >/dev/null 2>&1 &
+pids+=($!)
+sleep 5
+windows_pid=$(pgrep -f 'tallimer\.exe' | head -1)
+w0=$(cpu_ns "$windows_pid")
+"$TALLIMER" >/dev/null 2>&1 &
+linux_pid=$!
+pids+=($linux_pid)
+sleep 2
+l0=$(cpu_ns "$linux_pid")
+sleep "$SECONDS_CPU"
+cpu_w=$((($(cpu_ns "$windows_pid") - w0) / 1000))
+cpu_l=$((($(cpu_ns "$linux_pid") - l0) / 1000))
+printf '\n%-34s %12s %12s\n' "" "Windows" "Linux"
+printf '%-34s %9s ms %9s ms\n' "start to first paint (median)" "$(median <"$work/paint-windows")" "$paint_t"
+printf '%-34s %9s us %9s us\n' "own CPU per refresh" "$((cpu_w / SECONDS_CPU))" "$((cpu_l / SECONDS_CPU))"
+printf '%-34s %9s kB %9s kB\n' "program file" "$(($(stat -c %s "$work/windows/tallimer.exe") / 1024))" \
+    "$(($(stat -c %s "$BUILD/bin/tallimer") / 1024))"
+wineserver -k 2>/dev/null || true
