@@ -1,11 +1,4 @@
-# Windows executables for i686 from Debian's MinGW-w64, run through Wine when tested.
-set(CMAKE_SYSTEM_NAME Windows)
-set(CMAKE_SYSTEM_PROCESSOR i686)
-set(CMAKE_CXX_COMPILER i686-w64-mingw32-g++)
-set(CMAKE_RC_COMPILER i686-w64-mingw32-windres)
-set(CMAKE_FIND_ROOT_PATH /usr/i686-w64-mingw32)
-set(CMAKE_FIND_ROOT_PATH_MODE_PROGRAM NEVER)
-set(CMAKE_FIND_ROOT_PATH_MODE_LIBRARY ONLY)
-set(CMAKE_FIND_ROOT_PATH_MODE_INCLUDE ONLY)
-set(CMAKE_CROSSCOMPILING_EMULATOR
-    env;WINEDEBUG=-all;WINEDLLOVERRIDES=mscoree,mshtml,winebus.sys=;/usr/bin/wine)
+# 32-bit Windows; Wine runs it in its 32-bit half.
+set(TALLIMER_WINDOWS_ARCH i686)
+set(TALLIMER_WINE /usr/bin/wine)
+include(${CMAKE_CURRENT_LIST_DIR}/mingw.cmake)

@@ -90,10 +90,7 @@ wait_for 5 bash -c '! xwininfo -name panel -children | grep -q "Width: [1-9][0-9
 
 # Alt+F4 closes it with status 0 and the options saved.
 xdotool windowfocus "$window" key alt+F4
-for _ in $(seq 100); do kill -0 "$APP" 2>/dev/null || break; sleep 0.1; done
-status=0
-wait "$APP" || status=$?
-[ "$status" -eq 0 ] || fail "Alt+F4 ended the program with status $status"
+expect_exit Alt+F4
 expected=$(printf '[Options]\r\nInterval=1\r\nUse file method=0\r\nAutoStart=0\r\nAuto Send To Tray=0\r\n')
 [ "$(cat "$FOLDER/Settings.ini")" = "$expected" ] ||
     fail "Settings.ini after Alt+F4: $(cat -A "$FOLDER/Settings.ini")"
@@ -116,10 +113,7 @@ screenshot windows_menu
 eval "$(xdotool getwindowgeometry --shell "$(menu)")"
 # Two items: "Open Tallimer", then "Exit".
 xdotool mousemove $((X + WIDTH / 2)) $((Y + HEIGHT * 3 / 4)) click 1
-for _ in $(seq 100); do kill -0 "$APP" 2>/dev/null || break; sleep 0.1; done
-status=0
-wait "$APP" || status=$?
-[ "$status" -eq 0 ] || fail "Exit ended the program with status $status"
+expect_exit Exit
 expected=$(printf '; mine\r\n[Options]\r\nAutoStart=1\r\nAuto Send To Tray=1\r\nInterval=0\r\nUse file method=0\r\n[Mine]\r\nx=1\r\n')
 [ "$(cat "$FOLDER/Settings.ini")" = "$expected" ] ||
     fail "Settings.ini after Exit: $(cat -A "$FOLDER/Settings.ini")"
