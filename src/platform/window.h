@@ -26,7 +26,7 @@ struct Font {
 };
 
 // One control; lengths in twips (1/1440 inch) within the client area.
-struct ControlSpec {
+struct ControlLayout {
     std::string_view name;
     ControlKind kind;
     std::string_view text;
@@ -39,18 +39,18 @@ struct ControlSpec {
     bool centred = false;             // a label's text
 };
 
-struct MenuItemSpec {
+struct MenuItem {
     std::string_view name;
     std::string_view text;
 };
 
-struct WindowSpec {
+struct WindowLayout {
     std::string_view caption;
     int clientWidth, clientHeight; // twips
-    std::span<const ControlSpec> controls;
+    std::span<const ControlLayout> controls;
     std::string_view menuName;
     std::string_view menuText;
-    std::span<const MenuItemSpec> menuItems; // the first is the default item
+    std::span<const MenuItem> menuItems; // the first is the default item
 };
 
 // Window states.

@@ -13,7 +13,7 @@ constexpr int ClientWidth = 3495;
 constexpr int ClientHeight = 2055;
 constexpr platform::Colour BandColour{224, 224, 224};
 
-inline constexpr std::array<platform::ControlSpec, 9> Form1Controls{{
+inline constexpr std::array<platform::ControlLayout, 9> Form1Controls{{
     {"Shape1", ControlKind::Shape, "", -120, 0, 3735, 255, -1, "", {}, BandColour, ""},
     {"lblUptime", ControlKind::Label, "Uptime", 0, 120, 3495, 495, 0, "",
      platform::Font{"Arial", 9.75, true}, BandColour, "", true},
@@ -70,12 +70,12 @@ inline constexpr std::array<platform::ControlSpec, 9> Form1Controls{{
      ""},
 }};
 
-inline constexpr std::array<platform::MenuItemSpec, 2> mnSysTrayItems{{
+inline constexpr std::array<platform::MenuItem, 2> mnSysTrayItems{{
     {"mnOpen", "Open Tallimer"},
     {"mnExit", "Exit"},
 }};
 
-inline constexpr platform::WindowSpec Form1{
+inline constexpr platform::WindowLayout Form1{
     "Tallimer",  ClientWidth,        ClientHeight,   Form1Controls,
     "mnSysTray", "System Tray Menu", mnSysTrayItems,
 };

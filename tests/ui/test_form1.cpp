@@ -36,7 +36,7 @@ struct App {
     // Creates the window as the window system does, then loads the form.
     Form1& Start() {
         ticks.ms = 90'061'000;
-        for (const platform::ControlSpec& control : controls::Form1Controls)
+        for (const platform::ControlLayout& control : controls::Form1Controls)
             window.texts[std::string(control.name)] = std::string(control.text);
         form = std::make_unique<Form1>(
             Form1Services{window, ticks, clock, [] { return std::make_unique<FakeFileService>(); },

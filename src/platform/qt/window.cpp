@@ -72,11 +72,11 @@ int Shift(Qt::KeyboardModifiers modifiers) {
 
 } // namespace
 
-QtWindow::QtWindow(const WindowSpec& spec, QWidget* parent)
-    : QWidget(parent), spec_(spec), twipsPerPixelX_(platform::TwipsPerPixelX()),
+QtWindow::QtWindow(const WindowLayout& form, QWidget* parent)
+    : QWidget(parent), form_(form), twipsPerPixelX_(platform::TwipsPerPixelX()),
       twipsPerPixelY_(platform::TwipsPerPixelY()) {
     InstallAccessibility();
-    setWindowTitle(ToQt(spec.caption));
+    setWindowTitle(ToQt(form.caption));
     // A window that is never resized offers no maximise button.
     setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
                    Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint |
@@ -87,11 +87,11 @@ QtWindow::QtWindow(const WindowSpec& spec, QWidget* parent)
     face.setPointSizeF(8.25);
     setFont(face);
     setWindowIcon(ApplicationIcon());
-    setFixedSize(Twips(0, 0, spec.clientWidth, spec.clientHeight).size());
+    setFixedSize(Twips(0, 0, form.clientWidth, form.clientHeight).size());
 
-    for (const ControlSpec& control : spec.controls)
+    for (const ControlLayout& control : form.controls)
         CreateControl(control);
-    for (const ControlSpec& control : spec.controls)
+    for (const ControlLayout& control : form.controls)
         if (!control.labelFor.empty())
             if (auto* label = qobject_cast<QLabel*>(Control(control.name))) {
                 QWidget* buddy = Control(control.labelFor);
@@ -102,8 +102,8 @@ QtWindow::QtWindow(const WindowSpec& spec, QWidget* parent)
                     name.chop(1);
                 buddy->setAccessibleName(name);
             }
-    std::vector<const ControlSpec*> tabbed;
-    for (const ControlSpec& control : spec.controls)
+    std::vector<const ControlLayout*> tabbed;
+    for (const ControlLayout& control : form.controls)
         if (control.tabIndex >= 0 && Control(control.name)->focusPolicy() & Qt::TabFocus)
             tabbed.push_back(&control);
     std::sort(tabbed.begin(), tabbed.end(),
@@ -111,9 +111,9 @@ QtWindow::QtWindow(const WindowSpec& spec, QWidget* parent)
     for (size_t i = 1; i < tabbed.size(); ++i)
         setTabOrder(Control(tabbed[i - 1]->name), Control(tabbed[i]->name));
 
-    menu_ = new QMenu(ToQt(spec.menuText), this);
-    menu_->setObjectName(ToQt(spec.menuName));
-    for (const MenuItemSpec& item : spec.menuItems) {
+    menu_ = new QMenu(ToQt(form.menuText), this);
+    menu_->setObjectName(ToQt(form.menuName));
+    for (const MenuItem& item : form.menuItems) {
         QAction* action = menu_->addAction(ToQt(item.text));
         action->setObjectName(ToQt(item.name));
         connect(action, &QAction::triggered, this, [this, name = item.name] {
@@ -139,25 +139,25 @@ QRect QtWindow::Twips(int left, int top, int width, int height) const {
     return {x(left), y(top), x(width), y(height)};
 }
 
-void QtWindow::CreateControl(const ControlSpec& spec) {
+void QtWindow::CreateControl(const ControlLayout& control) {
     QWidget* widget = nullptr;
-    const QString name = ToQt(spec.name);
-    const QString text = ToQt(spec.text);
-    switch (spec.kind) {
+    const QString name = ToQt(control.name);
+    const QString text = ToQt(control.text);
+    switch (control.kind) {
     case ControlKind::Shape:
         // Painted on the window itself: no control, nothing a screen reader would have to
         // read out.
         return;
     case ControlKind::Label: {
         auto* label = new QLabel(text, this);
-        if (spec.centred)
+        if (control.centred)
             label->setAlignment(Qt::AlignCenter);
         widget = label;
         break;
     }
     case ControlKind::TextBox: {
         auto* edit = new QLineEdit(text, this);
-        connect(edit, &QLineEdit::textChanged, this, [this, name = spec.name] {
+        connect(edit, &QLineEdit::textChanged, this, [this, name = control.name] {
             if (events_ != nullptr)
                 events_->Change(name);
         });
@@ -166,7 +166,7 @@ void QtWindow::CreateControl(const ControlSpec& spec) {
     }
     case ControlKind::Button: {
         auto* button = new QPushButton(text, this);
-        connect(button, &QPushButton::clicked, this, [this, name = spec.name] {
+        connect(button, &QPushButton::clicked, this, [this, name = control.name] {
             if (events_ != nullptr)
                 events_->Click(name);
         });
@@ -175,19 +175,19 @@ void QtWindow::CreateControl(const ControlSpec& spec) {
     }
     case ControlKind::CheckBox: {
         auto* box = new QCheckBox(text, this);
-        box->setAccessibleDescription(ToQt(spec.toolTip));
+        box->setAccessibleDescription(ToQt(control.toolTip));
         ReportCheckStateChanges(*box);
         widget = box;
         break;
     }
     }
     widget->setObjectName(name);
-    widget->setGeometry(Twips(spec.left, spec.top, spec.width, spec.height));
-    widget->setToolTip(ToQt(spec.toolTip));
-    if (spec.font)
-        widget->setFont(ToQt(*spec.font));
-    if (spec.background)
-        Fill(widget, ToQt(*spec.background));
+    widget->setGeometry(Twips(control.left, control.top, control.width, control.height));
+    widget->setToolTip(ToQt(control.toolTip));
+    if (control.font)
+        widget->setFont(ToQt(*control.font));
+    if (control.background)
+        Fill(widget, ToQt(*control.background));
     controls_.insert(name, widget);
 }
 
@@ -325,7 +325,7 @@ WindowHandle QtWindow::Handle() const {
 
 void QtWindow::paintEvent(QPaintEvent*) {
     QPainter painter(this);
-    for (const ControlSpec& control : spec_.controls)
+    for (const ControlLayout& control : form_.controls)
         if (control.kind == ControlKind::Shape && control.background)
             painter.fillRect(Twips(control.left, control.top, control.width, control.height),
                              ToQt(*control.background));

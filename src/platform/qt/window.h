@@ -15,7 +15,7 @@ namespace platform {
 class QtWindow final : public QWidget, public Window {
     Q_OBJECT
 public:
-    explicit QtWindow(const WindowSpec& spec, QWidget* parent = nullptr);
+    explicit QtWindow(const WindowLayout& form, QWidget* parent = nullptr);
     ~QtWindow() override;
 
     // Where the window's events go; none are sent before this is called.
@@ -53,10 +53,10 @@ protected:
 
 private:
     QRect Twips(int left, int top, int width, int height) const;
-    void CreateControl(const ControlSpec& spec);
+    void CreateControl(const ControlLayout& control);
     QTimer* TimerNamed(std::string_view name);
 
-    const WindowSpec& spec_;
+    const WindowLayout& form_;
     WindowEvents* events_ = nullptr;
     double twipsPerPixelX_;
     double twipsPerPixelY_;

@@ -48,8 +48,8 @@ MouseMove DecodeMouseMove(WPARAM wParam, LPARAM lParam, double twipsPerPixelX,
             GET_Y_LPARAM(lParam) * twipsPerPixelY};
 }
 
-Win32Window::Win32Window(const WindowSpec& spec, HINSTANCE instance)
-    : spec_(spec), instance_(instance) {
+Win32Window::Win32Window(const WindowLayout& layout, HINSTANCE instance)
+    : layout_(layout), instance_(instance) {
     INITCOMMONCONTROLSEX common{sizeof common, ICC_WIN95_CLASSES | ICC_STANDARD_CLASSES};
     InitCommonControlsEx(&common);
     icon_ = static_cast<HICON>(LoadImageA(instance, MAKEINTRESOURCEA(ApplicationIconId), IMAGE_ICON,
@@ -79,7 +79,7 @@ Win32Window::Win32Window(const WindowSpec& spec, HINSTANCE instance)
     font_ = CreateFontFor("Arial", 8.25, false, dpiY);
 
     // The client area is fixed; the frame around it is whatever the system draws.
-    const RECT client = Twips(0, 0, spec.clientWidth, spec.clientHeight);
+    const RECT client = Twips(0, 0, layout.clientWidth, layout.clientHeight);
     RECT frame = client;
     AdjustWindowRectEx(&frame, Style, FALSE, WS_EX_CONTROLPARENT);
     const int width = frame.right - frame.left;
@@ -88,7 +88,7 @@ Win32Window::Win32Window(const WindowSpec& spec, HINSTANCE instance)
     SystemParametersInfoA(SPI_GETWORKAREA, 0, &work, 0);
     const int left = work.left + (work.right - work.left - width) / 2;
     const int top = work.top + (work.bottom - work.top - height) / 2;
-    hwnd_ = CreateWindowExA(WS_EX_CONTROLPARENT, ClassName, Z(spec.caption).c_str(), Style, left,
+    hwnd_ = CreateWindowExA(WS_EX_CONTROLPARENT, ClassName, Z(layout.caption).c_str(), Style, left,
                             top, width, height, nullptr, nullptr, instance, this);
     if (hwnd_ != nullptr)
         CreateControls();
@@ -119,15 +119,15 @@ void Win32Window::CreateControls() {
                         WS_POPUP | TTS_ALWAYSTIP | TTS_NOPREFIX, CW_USEDEFAULT, CW_USEDEFAULT,
                         CW_USEDEFAULT, CW_USEDEFAULT, hwnd_, nullptr, instance_, nullptr);
     // Created in tab order, which is the order the dialog manager moves the focus in.
-    std::vector<const ControlSpec*> ordered;
-    for (const ControlSpec& control : spec_.controls)
+    std::vector<const ControlLayout*> ordered;
+    for (const ControlLayout& control : layout_.controls)
         if (control.kind != ControlKind::Shape)
             ordered.push_back(&control);
     std::stable_sort(ordered.begin(), ordered.end(),
                      [](auto a, auto b) { return a->tabIndex < b->tabIndex; });
     const int dpi = SaturateToInt32(1440.0 / twipsPerPixelY_);
     UINT_PTR id = FirstControlId;
-    for (const ControlSpec* control : ordered) {
+    for (const ControlLayout* control : ordered) {
         const char* windowClass = "STATIC";
         DWORD style = WS_CHILD | WS_VISIBLE;
         DWORD extended = 0;
@@ -180,11 +180,11 @@ void Win32Window::CreateControls() {
         controls_[Z(control->name)] = handle;
         names_[id++] = Z(control->name);
     }
-    for (const ControlSpec& control : spec_.controls)
+    for (const ControlLayout& control : layout_.controls)
         if (control.kind == ControlKind::Shape && control.background)
             bandBrush_ = CreateSolidBrush(ToWin32(*control.background));
     UINT_PTR item = FirstMenuId;
-    for (const MenuItemSpec& menuItem : spec_.menuItems)
+    for (const MenuItem& menuItem : layout_.menuItems)
         names_[item++] = Z(menuItem.name);
 }
 
@@ -277,7 +277,7 @@ void Win32Window::PopupMenu() {
     if (menu == nullptr)
         return;
     UINT_PTR id = FirstMenuId;
-    for (const MenuItemSpec& item : spec_.menuItems)
+    for (const MenuItem& item : layout_.menuItems)
         AppendMenuA(menu, MF_STRING, id++, Z(item.text).c_str());
     SetMenuDefaultItem(menu, UINT(FirstMenuId), FALSE);
     POINT at{};
@@ -392,7 +392,7 @@ LRESULT Win32Window::OnMessage(UINT message, WPARAM wParam, LPARAM lParam) {
     case WM_PAINT: {
         PAINTSTRUCT paint{};
         const HDC dc = BeginPaint(hwnd_, &paint);
-        for (const ControlSpec& control : spec_.controls)
+        for (const ControlLayout& control : layout_.controls)
             if (control.kind == ControlKind::Shape && bandBrush_ != nullptr) {
                 const RECT band = Twips(control.left, control.top, control.width, control.height);
                 FillRect(dc, &band, bandBrush_);

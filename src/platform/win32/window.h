@@ -25,7 +25,7 @@ MouseMove DecodeMouseMove(WPARAM wParam, LPARAM lParam, double twipsPerPixelX,
 // The program's window on Win32: built from its table of controls, each reached by its name.
 class Win32Window final : public Window {
 public:
-    Win32Window(const WindowSpec& spec, HINSTANCE instance);
+    Win32Window(const WindowLayout& layout, HINSTANCE instance);
     ~Win32Window() override;
     Win32Window(const Win32Window&) = delete;
     Win32Window& operator=(const Win32Window&) = delete;
@@ -67,7 +67,7 @@ private:
     HWND Control(std::string_view name) const;
     void Close();
 
-    const WindowSpec& spec_;
+    const WindowLayout& layout_;
     HINSTANCE instance_;
     HWND hwnd_ = nullptr;
     HWND tooltips_ = nullptr;

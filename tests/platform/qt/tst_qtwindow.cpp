@@ -105,26 +105,27 @@ private slots:
     // what a screen reader announces.
     void controls() {
         const double dpi = Dpi();
-        for (const platform::ControlSpec& spec : controls::Form1Controls) {
-            if (spec.kind == platform::ControlKind::Shape)
+        for (const platform::ControlLayout& layout : controls::Form1Controls) {
+            if (layout.kind == platform::ControlKind::Shape)
                 continue;
-            const QString name = QString::fromStdString(std::string(spec.name));
-            QWidget* control = window->Control(spec.name);
+            const QString name = QString::fromStdString(std::string(layout.name));
+            QWidget* control = window->Control(layout.name);
             QVERIFY2(control != nullptr, qPrintable(name));
             QCOMPARE(control->objectName(), name);
-            QCOMPARE(control->geometry(), QRect(Pixels(spec.left, dpi), Pixels(spec.top, dpi),
-                                                Pixels(spec.width, dpi), Pixels(spec.height, dpi)));
-            QCOMPARE(window->Text(spec.name), std::string(spec.text));
-            QCOMPARE(control->toolTip().toStdString(), std::string(spec.toolTip));
+            QCOMPARE(control->geometry(),
+                     QRect(Pixels(layout.left, dpi), Pixels(layout.top, dpi),
+                           Pixels(layout.width, dpi), Pixels(layout.height, dpi)));
+            QCOMPARE(window->Text(layout.name), std::string(layout.text));
+            QCOMPARE(control->toolTip().toStdString(), std::string(layout.toolTip));
             QAccessibleInterface* accessible = QAccessible::queryAccessibleInterface(control);
             QVERIFY(accessible != nullptr);
             QVERIFY2(!accessible->text(QAccessible::Name).isEmpty(), qPrintable(name));
-            if (!spec.toolTip.empty())
+            if (!layout.toolTip.empty())
                 QCOMPARE(accessible->text(QAccessible::Description).toStdString(),
-                         std::string(spec.toolTip));
-            if (!spec.text.empty() && !qobject_cast<QLineEdit*>(control))
+                         std::string(layout.toolTip));
+            if (!layout.text.empty() && !qobject_cast<QLineEdit*>(control))
                 QVERIFY2(control->fontMetrics().horizontalAdvance(
-                             QString::fromStdString(std::string(spec.text))) <= control->width(),
+                             QString::fromStdString(std::string(layout.text))) <= control->width(),
                          qPrintable(name + " clips its text"));
         }
         QCOMPARE(QAccessible::queryAccessibleInterface(Control<QLineEdit>("txtInt"))
