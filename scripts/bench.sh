@@ -89,10 +89,11 @@ awk '/uptime\.txt/ && /newfstatat|lstat/ { buf = ""; on = 1 }
      on && /rename\(.*uptime\.txt/ { last = buf; on = 0 }
      END { printf "%s", last }' "$work/trace"
 
-# Wakeups: returns from the event loop's poll, refreshing stopped and the window untouched.
-timeout 22 strace -f -e trace=poll,ppoll -o "$work/idle" "$work/stopped/tallimer" >/dev/null 2>&1 &
+# Wakeups: returns from the event loop's poll, refreshing stopped and the window untouched. The
+# programs are killed at the end, since a polite SIGTERM would count the close's own traffic.
+timeout -s KILL 22 strace -f -e trace=poll,ppoll -o "$work/idle" "$work/stopped/tallimer" >/dev/null 2>&1 &
 idle=$!
-timeout 22 strace -f -e trace=poll,ppoll -o "$work/idle-bare" "$BARE" >/dev/null 2>&1 &
+timeout -s KILL 22 strace -f -e trace=poll,ppoll -o "$work/idle-bare" "$BARE" >/dev/null 2>&1 &
 idle_bare=$!
 sleep 2
 : >"$work/idle"
