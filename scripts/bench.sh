@@ -89,18 +89,22 @@ awk '/uptime\.txt/ && /newfstatat|lstat/ { buf = ""; on = 1 }
      on && /rename\(.*uptime\.txt/ { last = buf; on = 0 }
      END { printf "%s", last }' "$work/trace"
 
-# Wakeups: returns from the event loop's poll, refreshing stopped and the window untouched. The
-# programs are killed at the end, since a polite SIGTERM would count the close's own traffic.
-timeout -s KILL 22 strace -f -e trace=poll,ppoll -o "$work/idle" "$work/stopped/tallimer" >/dev/null 2>&1 &
+# Wakeups: returns from the event loop's poll over 20 s, refreshing stopped and the window
+# untouched. Counted before the programs are told to end, since their orderly close has
+# traffic of its own.
+timeout 24 strace -f -e trace=poll,ppoll -o "$work/idle" "$work/stopped/tallimer" >/dev/null 2>&1 &
 idle=$!
-timeout -s KILL 22 strace -f -e trace=poll,ppoll -o "$work/idle-bare" "$BARE" >/dev/null 2>&1 &
+timeout 24 strace -f -e trace=poll,ppoll -o "$work/idle-bare" "$BARE" >/dev/null 2>&1 &
 idle_bare=$!
 sleep 2
 : >"$work/idle"
 : >"$work/idle-bare"
+sleep 20
+cp "$work/idle" "$work/idle-counted"
+cp "$work/idle-bare" "$work/idle-bare-counted"
 wait $idle $idle_bare || true
-per_minute() { grep -c -E '(poll|resumed).*= [0-9]' "$1" | awk '{ print $1 * 3 }'; }
-echo "wakeups per minute, refreshing stopped: $(per_minute "$work/idle") (bare window with its 1 s timer: $(per_minute "$work/idle-bare"))"
+per_minute() { tr -d '\0' <"$1" | grep -c -E '(poll|resumed).*= [0-9]' | awk '{ print $1 * 3 }'; }
+echo "wakeups per minute, refreshing stopped: $(per_minute "$work/idle-counted") (bare window with its 1 s timer: $(per_minute "$work/idle-bare-counted"))"
 
 echo
 echo "== The Windows program under Wine, beside the Linux one"
