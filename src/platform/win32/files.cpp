@@ -118,12 +118,12 @@ bool ReplaceFileContents(const std::string& path, std::string_view content, Flus
     bool ok = WriteAll(file.get(), content);
     if (flush == Flush::BeforeReplacing)
         ok = ok && FlushFileBuffers(file.get());
-    ok = file.Close() && ok;
+    // Moved while still open, so that no other writer can step in between.
     ok = ok && MoveFileExA(temporary.c_str(), path.c_str(),
                            MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH);
     if (!ok)
         DeleteFileA(temporary.c_str());
-    return ok;
+    return file.Close() && ok;
 }
 
 } // namespace platform
