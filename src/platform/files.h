@@ -9,6 +9,11 @@
 // no file.
 namespace platform {
 
+// Whether the system's calls can take path as a file's name: it is not empty and has no NUL.
+inline bool NamesAFile(const std::string& path) {
+    return !path.empty() && path.find('\0') == std::string::npos;
+}
+
 // Whether path names a regular file (following links): not a folder, a device or a FIFO.
 bool IsNormalFile(const std::string& path);
 

@@ -53,6 +53,12 @@ struct WindowLayout {
     std::span<const MenuItem> menuItems; // the first is the default item
 };
 
+// Twips (1/1440 inch) per pixel at the screen's dots per inch: 15 at 96, and 15 for a screen
+// that does not say.
+constexpr double TwipsPerPixel(double dotsPerInch) {
+    return 1440.0 / (dotsPerInch > 0 ? dotsPerInch : 96.0);
+}
+
 // Window states.
 constexpr int vbNormal = 0;
 constexpr int vbMinimized = 1;

@@ -14,13 +14,6 @@ namespace {
 
 constexpr int MaxLinkDepth = 40;
 
-// The path as the system's calls take it, or nothing for a path that names no file.
-std::optional<std::string> NativePath(const std::string& path) {
-    if (path.empty() || path.find('\0') != std::string::npos)
-        return std::nullopt;
-    return path;
-}
-
 std::string DirectoryOf(const std::string& path) {
     const auto slash = path.rfind('/');
     if (slash == std::string::npos)
@@ -29,9 +22,8 @@ std::string DirectoryOf(const std::string& path) {
 }
 
 std::optional<struct stat> StatusOf(const std::string& path) {
-    const auto native = NativePath(path);
     struct stat st {};
-    if (!native || stat(native->c_str(), &st) != 0)
+    if (!NamesAFile(path) || stat(path.c_str(), &st) != 0)
         return std::nullopt;
     return st;
 }
@@ -129,10 +121,9 @@ bool IsNormalFile(const std::string& path) {
 }
 
 std::optional<std::string> ReadRegularFile(const std::string& path) {
-    const auto native = NativePath(path);
-    if (!native)
+    if (!NamesAFile(path))
         return std::nullopt;
-    const int fd = open(native->c_str(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
+    const int fd = open(path.c_str(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
     if (fd < 0)
         return errno == ENOENT ? std::optional<std::string>(std::string()) : std::nullopt;
     std::optional<std::string> content;
@@ -161,10 +152,9 @@ std::string TemporaryFor(const std::string& target) {
 }
 
 bool ReplaceFileContents(const std::string& path, std::string_view content, Flush flush) {
-    const auto native = NativePath(path);
-    if (!native)
+    if (!NamesAFile(path))
         return false;
-    std::string target = *native;
+    std::string target = path;
 
     struct stat st {};
     bool exists = false;

@@ -1,5 +1,7 @@
 #include "platform/system.h"
 
+#include "platform/files.h"
+
 #include <array>
 #include <ctime>
 #include <sys/stat.h>
@@ -27,8 +29,7 @@ std::uint64_t SystemTickCounter::GetTickCount64() const {
 
 std::optional<BootFileInfo> SystemFileService::GetFile(const std::string& path) const {
     struct stat st {};
-    if (path.empty() || path.find('\0') != std::string::npos || stat(path.c_str(), &st) != 0 ||
-        S_ISDIR(st.st_mode))
+    if (!NamesAFile(path) || stat(path.c_str(), &st) != 0 || S_ISDIR(st.st_mode))
         return std::nullopt;
     const auto ms = std::int64_t(st.st_mtim.tv_sec) * 1000 + st.st_mtim.tv_nsec / 1000000;
     return BootFileInfo{path, Instant(std::chrono::milliseconds(ms))};

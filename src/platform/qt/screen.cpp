@@ -1,17 +1,14 @@
 #include "platform/qt/screen.h"
 
+#include "platform/window.h"
+
 #include <QGuiApplication>
 #include <QScreen>
 
 namespace platform {
 namespace {
 
-constexpr double TwipsPerInch = 1440.0;
 constexpr double FallbackDpi = 96.0;
-
-double TwipsPerPixel(double dpi) {
-    return TwipsPerInch / (dpi > 0 ? dpi : FallbackDpi);
-}
 
 } // namespace
 

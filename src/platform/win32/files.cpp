@@ -6,10 +6,6 @@
 namespace platform {
 namespace {
 
-bool NamesAFile(const std::string& path) {
-    return !path.empty() && path.find('\0') == std::string::npos;
-}
-
 // An open handle that closes itself.
 class Handle {
 public:

@@ -1,5 +1,7 @@
 #include "platform/system.h"
 
+#include "platform/files.h"
+
 #include <array>
 #include <windows.h>
 
@@ -26,8 +28,7 @@ std::uint64_t SystemTickCounter::GetTickCount64() const {
 
 std::optional<BootFileInfo> SystemFileService::GetFile(const std::string& path) const {
     WIN32_FILE_ATTRIBUTE_DATA data{};
-    if (path.empty() || path.find('\0') != std::string::npos ||
-        !GetFileAttributesExA(path.c_str(), GetFileExInfoStandard, &data) ||
+    if (!NamesAFile(path) || !GetFileAttributesExA(path.c_str(), GetFileExInfoStandard, &data) ||
         (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY))
         return std::nullopt;
     const std::int64_t stamp = std::int64_t(data.ftLastWriteTime.dwHighDateTime) << 32 |

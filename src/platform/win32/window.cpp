@@ -34,10 +34,6 @@ HFONT CreateFontFor(std::string_view face, double points, bool bold, int dpi) {
 
 } // namespace
 
-double TwipsPerPixel(int dotsPerInch) {
-    return 1440.0 / (dotsPerInch > 0 ? dotsPerInch : 96);
-}
-
 MouseMove DecodeMouseMove(WPARAM wParam, LPARAM lParam, double twipsPerPixelX,
                           double twipsPerPixelY, bool altDown) {
     const int button = (wParam & MK_LBUTTON ? 1 : 0) | (wParam & MK_RBUTTON ? 2 : 0) |

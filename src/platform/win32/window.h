@@ -9,9 +9,6 @@
 
 namespace platform {
 
-// Twips (1/1440 inch) per pixel at the given dots per inch: 15 at 96.
-double TwipsPerPixel(int dotsPerInch);
-
 // A mouse move as the window's handler takes it: buttons and shift keys as the program counts
 // them, the position in twips. The notification-area icon's callback comes as a mouse move
 // whose lParam is the notification code, so its x in pixels is that code.
