@@ -109,8 +109,7 @@ echo "wakeups per minute, refreshing stopped: $(per_minute "$work/idle-counted")
 echo
 echo "== The Windows program under Wine, beside the Linux one"
 ensure_windows_packages
-build "$ROOT/build-windows-x86_64" -DCMAKE_TOOLCHAIN_FILE="$ROOT/cmake/mingw-x86_64.cmake" \
-    -DCMAKE_BUILD_TYPE=Release -- --target tallimer >/dev/null
+build_windows x86_64 -DCMAKE_BUILD_TYPE=Release -- --target tallimer >/dev/null
 export WINEPREFIX="$work/wine" WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml,winebus.sys="
 /usr/lib/wine/wine64 wineboot --init </dev/null >/dev/null 2>&1
 /usr/lib/wine/wine64 reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /d N /f </dev/null >/dev/null 2>&1

@@ -54,6 +54,14 @@ runs_32_bit_code() {
     /usr/lib/wine/wine --version >/dev/null 2>&1
 }
 
+# build_windows ARCH [cmake options...] [-- build options...]: the Windows build for i686 or
+# x86_64 in build-windows-ARCH.
+build_windows() {
+    local arch=$1
+    shift
+    build "$ROOT/build-windows-$arch" -DCMAKE_TOOLCHAIN_FILE="$ROOT/cmake/mingw-$arch.cmake" "$@"
+}
+
 # build DIR [cmake options...] [-- build options...]
 build() {
     local dir=$1 configure=()

@@ -10,8 +10,7 @@ windows=false
 if $windows; then
     ensure_packages cmake make doctest-dev xvfb
     ensure_windows_packages
-    build "$ROOT/build-windows-x86_64" -DCMAKE_TOOLCHAIN_FILE="$ROOT/cmake/mingw-x86_64.cmake" \
-        -DCMAKE_BUILD_TYPE=Release -- --target tallimer
+    build_windows x86_64 -DCMAKE_BUILD_TYPE=Release -- --target tallimer
     unset WAYLAND_DISPLAY
 else
     # shellcheck disable=SC2086

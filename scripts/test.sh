@@ -33,8 +33,7 @@ done
 
 step "the core as Windows executables"
 for arch in i686 x86_64; do
-    build "$ROOT/build-windows-$arch" -DCMAKE_TOOLCHAIN_FILE="$ROOT/cmake/mingw-$arch.cmake" \
-        -DTALLIMER_WERROR=ON || status=1
+    build_windows "$arch" -DTALLIMER_WERROR=ON || status=1
 done
 start_wine
 trap 'wineserver -k 2>/dev/null || true' EXIT
