@@ -4,7 +4,6 @@
 #include "platform/qt/window.h"
 #include "platform/system.h"
 #include "tray/modsystray.h"
-#include "ui/controls.h"
 #include "ui/form1.h"
 
 #include <QApplication>
@@ -18,12 +17,12 @@ int main(int argc, char* argv[]) {
     const platform::SystemClock clock;
     platform::QtShellIconService shell;
     modSysTray tray(shell);
-    platform::QtWindow window(controls::Form1);
-    shell.SetPanelMenu(window.Menu());
+    platform::QtWindow window;
     Form1 form({window, ticks, clock,
                 [] { return std::make_unique<platform::SystemFileService>(); },
                 platform::ApplicationFolder, tray});
     window.SetEvents(&form);
+    shell.SetPanelMenu(window.Menu());
 
     // The end of the desktop session, a kill and Ctrl+C close the window as its close
     // button does, so that the options are saved.
@@ -32,8 +31,6 @@ int main(int argc, char* argv[]) {
                      &QWidget::close);
     QObject::connect(&app, &QGuiApplication::commitDataRequest, &window, &QWidget::close);
 
-    form.Form_Load();
-    if (!tray.TrayIconShown()) // started straight into the tray
-        window.show();
+    form.Start();
     return app.exec();
 }

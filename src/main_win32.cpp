@@ -3,7 +3,6 @@
 #include "platform/win32/shellicon.h"
 #include "platform/win32/window.h"
 #include "tray/modsystray.h"
-#include "ui/controls.h"
 #include "ui/form1.h"
 
 #include <windows.h>
@@ -13,17 +12,15 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
     const platform::SystemClock clock;
     platform::Win32ShellIconService shell;
     modSysTray tray(shell);
-    platform::Win32Window window(controls::Form1, instance);
-    if (!window.Created())
-        return 1;
+    platform::Win32Window window(instance);
     Form1 form({window, ticks, clock,
                 [] { return std::make_unique<platform::SystemFileService>(); },
                 platform::ApplicationFolder, tray});
+    if (!form.Created())
+        return 1;
     window.SetEvents(&form);
     window.OnTaskbarCreated([&shell] { shell.AddAgain(); });
 
-    form.Form_Load();
-    if (!tray.TrayIconShown()) // started straight into the tray
-        window.Show();
+    form.Start();
     return window.Run();
 }

@@ -66,57 +66,78 @@ struct FakeShellIconService final : platform::ShellIconService {
 
 // A window that keeps what it is told and sends events when a test says so.
 struct FakeWindow final : platform::Window {
+    using ControlName = platform::ControlName;
+    using TimerName = platform::TimerName;
+
     platform::WindowEvents* events = nullptr;
-    std::map<std::string, std::string, std::less<>> texts;
-    std::map<std::string, bool, std::less<>> disabled;
-    std::map<std::string, int, std::less<>> values;
-    std::map<std::string, int, std::less<>> timers; // running ones, with their delay
+    std::optional<platform::WindowPlan> plan;
+    std::map<ControlName, std::string> texts;
+    std::map<ControlName, bool> disabled;
+    std::map<ControlName, int> values;
+    std::map<TimerName, int> timers; // running ones, with their delay
+    std::optional<ControlName> focus;
     bool visible = false;
     int windowState = platform::vbNormal;
     int menusShown = 0;
-    int focused = 0;
+    int broughtToFront = 0;
     int unloads = 0;
     double twipsPerPixel = 15;
 
-    std::string Text(std::string_view control) const override {
+    bool Create(const platform::WindowPlan& windowPlan) override {
+        plan = windowPlan;
+        for (const platform::ControlPlan& control : windowPlan.controls)
+            texts.insert_or_assign(control.name, std::string(control.text));
+        return true;
+    }
+    const platform::ControlPlan* Planned(ControlName control) const {
+        if (plan)
+            for (const platform::ControlPlan& c : plan->controls)
+                if (c.name == control)
+                    return &c;
+        return nullptr;
+    }
+    std::string Text(ControlName control) const override {
         const auto found = texts.find(control);
         return found == texts.end() ? std::string() : found->second;
     }
-    void SetText(std::string_view control, std::string_view text) override {
-        texts[std::string(control)] = std::string(text);
+    void SetText(ControlName control, std::string_view text) override {
+        texts.insert_or_assign(control, std::string(text));
         // A text box tells of every change of its text, as a real one does.
-        if (control == "txtInt" && events != nullptr)
+        const platform::ControlPlan* planned = Planned(control);
+        if (planned != nullptr && planned->kind == platform::ControlKind::TextBox &&
+            events != nullptr)
             events->Change(control);
     }
-    void SetEnabled(std::string_view control, bool enabled) override {
-        disabled[std::string(control)] = !enabled;
-    }
-    bool Enabled(std::string_view control) const {
+    bool Enabled(ControlName control) const override {
         const auto found = disabled.find(control);
         return found == disabled.end() || !found->second;
     }
-    int Value(std::string_view checkBox) const override {
+    void SetEnabled(ControlName control, bool enabled) override {
+        disabled.insert_or_assign(control, !enabled);
+    }
+    int Value(ControlName checkBox) const override {
         const auto found = values.find(checkBox);
         return found == values.end() ? platform::vbUnchecked : found->second;
     }
-    void SetValue(std::string_view checkBox, int value) override {
-        values[std::string(checkBox)] = value;
+    void SetValue(ControlName checkBox, int value) override {
+        values.insert_or_assign(checkBox, value);
     }
     void Show() override { visible = true; }
     void Hide() override { visible = false; }
-    bool Visible() const override { return visible; }
     int WindowState() const override { return windowState; }
     void SetWindowState(int state) override { windowState = state; }
-    void SetFocus() override { ++focused; }
+    void BringToFront() override { ++broughtToFront; }
+    void SetFocus(ControlName control) override {
+        focus = control;
+        if (events != nullptr)
+            events->GotFocus(control);
+    }
     void PopupMenu() override { ++menusShown; }
-    void StartTimer(std::string_view timer, int milliseconds) override {
-        timers[std::string(timer)] = milliseconds;
+    void StartTimer(TimerName timer, int milliseconds) override {
+        timers.insert_or_assign(timer, milliseconds);
     }
-    void StopTimer(std::string_view timer) override {
-        if (const auto found = timers.find(timer); found != timers.end())
-            timers.erase(found);
-    }
-    bool TimerEnabled(std::string_view timer) const override { return timers.contains(timer); }
+    void StopTimer(TimerName timer) override { timers.erase(timer); }
+    bool TimerEnabled(TimerName timer) const override { return timers.contains(timer); }
     double TwipsPerPixelX() const override { return twipsPerPixel; }
     double TwipsPerPixelY() const override { return twipsPerPixel; }
     void Unload() override {
@@ -128,10 +149,19 @@ struct FakeWindow final : platform::Window {
     platform::IconHandle Icon() const override { return reinterpret_cast<void*>(0x1c0); }
 
     // The timer runs out, as the window system would make it.
-    void Elapse(const std::string& timer) {
+    void Elapse(TimerName timer) {
         timers.erase(timer);
         events->Timer(timer);
     }
     // The user types into a text box.
-    void Type(const std::string& control, const std::string& text) { SetText(control, text); }
+    void Type(ControlName control, const std::string& text) { SetText(control, text); }
+    // The user clicks a button or a check box, which a disabled one does not notice.
+    void Click(ControlName control) {
+        if (Enabled(control))
+            events->Click(control);
+    }
+    int Delay(TimerName timer) const {
+        const auto found = timers.find(timer);
+        return found == timers.end() ? -1 : found->second;
+    }
 };

@@ -4,53 +4,88 @@
 
 #include <cstdint>
 #include <optional>
-#include <span>
 #include <string>
 #include <string_view>
+#include <vector>
 
-// The window system as the program's window sees it: a window built from a table of
-// controls, reached by the controls' names, and the events it sends back.
+// The window system as the program's window sees it: a window built from a plan in pixels,
+// its controls reached by their names, and the events it sends back.
 namespace platform {
 
+// A name the window knows something by, typed by what it names: a timer's name does not fit
+// where a control's is wanted.
+template <typename Named> class Name {
+public:
+    constexpr explicit Name(std::string_view text) : text_(text) {}
+    constexpr std::string_view Text() const { return text_; }
+    friend constexpr bool operator==(Name a, Name b) { return a.text_ == b.text_; }
+    friend constexpr bool operator<(Name a, Name b) { return a.text_ < b.text_; }
+
+private:
+    std::string_view text_;
+};
+using ControlName = Name<struct ControlTag>;
+using TimerName = Name<struct TimerTag>;
+using MenuItemName = Name<struct MenuItemTag>;
+
 enum class ControlKind { Shape, Label, TextBox, Button, CheckBox };
+enum class TextAlign { Left, Centre }; // across; a label's text always starts at its top
 
 struct Colour {
     std::uint8_t red, green, blue;
     friend bool operator==(const Colour&, const Colour&) = default;
 };
 
-struct Font {
-    std::string_view face;
-    double points;
-    bool bold;
+struct Rect {
+    int left, top, width, height;
+    friend bool operator==(const Rect&, const Rect&) = default;
 };
 
-// One control; lengths in twips (1/1440 inch) within the client area.
-struct ControlLayout {
-    std::string_view name;
+struct FontPlan {
+    std::string_view face;
+    int pixels; // the height of the characters, without the space above them
+    bool bold;
+    friend bool operator==(const FontPlan&, const FontPlan&) = default;
+};
+
+// One control as the window system builds it; lengths in pixels within the client area.
+struct ControlPlan {
+    ControlName name;
     ControlKind kind;
     std::string_view text;
-    int left, top, width, height;
-    int tabIndex; // -1: not in the tab order
+    Rect rect;
+    bool tabStop;
     std::string_view toolTip;
-    std::optional<Font> font;         // the window's default when none
-    std::optional<Colour> background; // a shape's fill
-    std::string_view labelFor;        // a label that names this other control
-    bool centred = false;             // a label's text
+    FontPlan font;
+    std::optional<Colour> background;
+    TextAlign align;
+    // A label that names another control: that control.
+    std::optional<ControlName> labelFor;
+    // What a screen reader calls the control, when a label names it; else its own text.
+    std::string_view accessibleName;
 };
 
-struct MenuItem {
-    std::string_view name;
+// A filled rectangle painted on the window itself.
+struct ShapePlan {
+    Rect rect;
+    Colour fill;
+};
+
+struct MenuItemPlan {
+    MenuItemName name;
     std::string_view text;
 };
 
-struct WindowLayout {
+struct WindowPlan {
     std::string_view caption;
-    int clientWidth, clientHeight; // twips
-    std::span<const ControlLayout> controls;
+    int clientWidth, clientHeight;
+    // In the order they are created: the tab order, each label right before the control it
+    // names (which is how the system's screen-reader support on Windows finds it).
+    std::vector<ControlPlan> controls;
+    std::vector<ShapePlan> shapes;
     std::string_view menuName;
     std::string_view menuText;
-    std::span<const MenuItem> menuItems; // the first is the default item
+    std::vector<MenuItemPlan> menuItems; // the first is the default item
 };
 
 // Twips (1/1440 inch) per pixel at the screen's dots per inch: 15 at 96, and 15 for a screen
@@ -68,18 +103,38 @@ constexpr int vbUnchecked = 0;
 constexpr int vbChecked = 1;
 constexpr int vbGrayed = 2;
 
+// The mouse as the window system reports it: which buttons and keys are down, and where it is
+// in pixels of the client area.
+struct MouseInput {
+    bool left = false, right = false, middle = false;
+    bool shift = false, control = false, alt = false;
+    double x = 0, y = 0;
+};
+
+enum class Key { Return };
+
 // What the window sends back; the program's window implements it.
 class WindowEvents {
 public:
     virtual ~WindowEvents() = default;
-    // A button, or an item of the pop-up menu, was clicked.
-    virtual void Click(std::string_view control) = 0;
+    // A button or a check box was clicked, by the mouse or the keyboard. A check box does not
+    // change by itself: the program sets its new value.
+    virtual void Click(ControlName control) = 0;
+    // An item of the pop-up menu was chosen.
+    virtual void MenuClick(MenuItemName item) = 0;
     // The text of a text box changed, by the user or the program.
-    virtual void Change(std::string_view control) = 0;
+    virtual void Change(ControlName control) = 0;
     // A timer started with StartTimer has run out.
-    virtual void Timer(std::string_view timer) = 0;
-    // The mouse moved over the window or its notification-area icon; x and y in twips.
-    virtual void MouseMove(int button, int shift, double x, double y) = 0;
+    virtual void Timer(TimerName timer) = 0;
+    // The mouse moved over the window or its notification-area icon.
+    virtual void MouseMove(const MouseInput& mouse) = 0;
+    // A key went down (not its repeats) while the control had the keyboard focus. True when
+    // the program acted on it, and the window system then does nothing more with it.
+    virtual bool KeyDown(ControlName control, Key key) = 0;
+    // The control got the keyboard focus.
+    virtual void GotFocus(ControlName control) = 0;
+    // The window became the active window.
+    virtual void Activate() = 0;
     // The window is about to close, whichever way; it closes afterwards.
     virtual void QueryUnload() = 0;
 };
@@ -88,26 +143,33 @@ class Window {
 public:
     virtual ~Window() = default;
 
-    virtual std::string Text(std::string_view control) const = 0;
-    virtual void SetText(std::string_view control, std::string_view text) = 0;
-    virtual void SetEnabled(std::string_view control, bool enabled) = 0;
+    // Builds the window and its controls from the plan; false when the system refused.
+    virtual bool Create(const WindowPlan& plan) = 0;
+
+    virtual std::string Text(ControlName control) const = 0;
+    // A text box's caret then stands at the end of the new text.
+    virtual void SetText(ControlName control, std::string_view text) = 0;
+    virtual bool Enabled(ControlName control) const = 0;
+    virtual void SetEnabled(ControlName control, bool enabled) = 0;
     // A check box's value: vbUnchecked, vbChecked or vbGrayed.
-    virtual int Value(std::string_view checkBox) const = 0;
-    virtual void SetValue(std::string_view checkBox, int value) = 0;
+    virtual int Value(ControlName checkBox) const = 0;
+    virtual void SetValue(ControlName checkBox, int value) = 0;
 
     virtual void Show() = 0;
     virtual void Hide() = 0;
-    virtual bool Visible() const = 0;
     virtual int WindowState() const = 0;
     virtual void SetWindowState(int state) = 0;
-    virtual void SetFocus() = 0;
+    // Brings the window to the front as the active window, as far as the system lets it.
+    virtual void BringToFront() = 0;
+    // Gives the control the keyboard focus (the window's, for when it is active).
+    virtual void SetFocus(ControlName control) = 0;
     // Pops the menu up at the mouse, its first item the default.
     virtual void PopupMenu() = 0;
 
     // One run of a timer: Timer(name) comes once, after milliseconds.
-    virtual void StartTimer(std::string_view timer, int milliseconds) = 0;
-    virtual void StopTimer(std::string_view timer) = 0;
-    virtual bool TimerEnabled(std::string_view timer) const = 0;
+    virtual void StartTimer(TimerName timer, int milliseconds) = 0;
+    virtual void StopTimer(TimerName timer) = 0;
+    virtual bool TimerEnabled(TimerName timer) const = 0;
 
     virtual double TwipsPerPixelX() const = 0;
     virtual double TwipsPerPixelY() const = 0;

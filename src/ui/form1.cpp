@@ -3,10 +3,24 @@
 #include "platform/files.h"
 #include "platform/numeric.h"
 #include "settings/modmisc.h"
+#include "ui/controls.h"
+#include "ui/layout.h"
 
 #include <algorithm>
 #include <limits>
 #include <utility>
+
+using controls::chkAutoStart;
+using controls::chkAutoTray;
+using controls::chkFile;
+using controls::cmdToggle;
+using controls::cmdTray;
+using controls::lblUptime;
+using controls::mnExit;
+using controls::mnOpen;
+using controls::tmrTrayWatch;
+using controls::tmrUpdate;
+using controls::txtInt;
 
 namespace {
 
@@ -20,10 +34,22 @@ std::string Titled(std::string_view suffix) {
 
 } // namespace
 
-Form1::Form1(Form1Services services) : services_(std::move(services)), window_(services_.window) {}
+Form1::Form1(Form1Services services)
+    : services_(std::move(services)), window_(services_.window),
+      created_(window_.Create(
+          ui::PlanWindow(controls::Form1, window_.TwipsPerPixelX(), window_.TwipsPerPixelY()))),
+      tabOrder_(ui::TabOrder(controls::Form1)), lastFocus_(tabOrder_.front()) {}
 
-bool Form1::Ticked(std::string_view checkBox) const {
+bool Form1::Ticked(platform::ControlName checkBox) const {
     return window_.Value(checkBox) == platform::vbChecked;
+}
+
+void Form1::Start() {
+    Form_Load();
+    if (services_.tray.TrayIconShown())
+        return;
+    window_.Show();
+    FocusControl();
 }
 
 void Form1::Form_Load() {
@@ -37,18 +63,18 @@ void Form1::Form_Load() {
     state_.TrayTip = Titled(" - OFF");
     if (platform::IsNormalFile(state_.SettingsPath))
         ApplySettingsFile();
-    window_.SetText("txtInt", std::to_string(state_.UpdateInterval));
+    window_.SetText(txtInt, std::to_string(state_.UpdateInterval));
     state_.Loading = false;
-    if (Ticked("chkAutoStart"))
+    if (Ticked(chkAutoStart))
         cmdToggle_Click();
-    if (Ticked("chkAutoTray")) {
+    if (Ticked(chkAutoTray)) {
         SendToTray();
         // At login the panel may come up after the program: watch for it (the desktop sends
         // no word of its arrival) and go into the tray then.
         if (!services_.tray.TrayIconShown()) {
             watchingForTray_ = true;
             trayWatchChecks_ = 0;
-            window_.StartTimer("tmrTrayWatch", TimerPeriodMs);
+            window_.StartTimer(tmrTrayWatch, TimerPeriodMs);
         }
     }
 }
@@ -69,8 +95,8 @@ void Form1::ApplySettingsFile() {
     if (const auto interval = modMisc::ToInterval(read("Options", "Interval")))
         state_.UpdateInterval = *interval;
     for (auto [key, box] :
-         {std::pair{"Use file method", "chkFile"}, std::pair{"AutoStart", "chkAutoStart"},
-          std::pair{"Auto Send To Tray", "chkAutoTray"}}) {
+         {std::pair{"Use file method", chkFile}, std::pair{"AutoStart", chkAutoStart},
+          std::pair{"Auto Send To Tray", chkAutoTray}}) {
         // A box holds 0, 1 and 2 and refuses anything else.
         const auto value = modMisc::ToCheckValue(read("Options", key));
         if (value && *value >= platform::vbUnchecked && *value <= platform::vbGrayed)
@@ -86,19 +112,18 @@ void Form1::Form_QueryUnload() {
         modMisc::WriteSetting("Options", key, std::to_string(value), file);
     };
     write("Interval", state_.UpdateInterval);
-    write("Use file method", window_.Value("chkFile"));
-    write("AutoStart", window_.Value("chkAutoStart"));
-    write("Auto Send To Tray", window_.Value("chkAutoTray"));
+    write("Use file method", window_.Value(chkFile));
+    write("AutoStart", window_.Value(chkAutoStart));
+    write("Auto Send To Tray", window_.Value(chkAutoTray));
 }
 
 void Form1::RefreshUptime() {
-    const engine::RefreshInputs inputs{Ticked("chkFile"), state_.BootFilePath,
-                                       state_.OutputFilePath};
+    const engine::RefreshInputs inputs{Ticked(chkFile), state_.BootFilePath, state_.OutputFilePath};
     const engine::UptimeSources sources{services_.ticks, services_.clock, state_.FileService.get()};
     if (const auto parts =
             engine::RefreshUptime(inputs, sources, state_.UptimeSeconds, state_.BootFileInfo)) {
         state_.UptimeParts = *parts;
-        window_.SetText("lblUptime", engine::UptimeCaption(*parts));
+        window_.SetText(lblUptime, engine::UptimeCaption(*parts));
     }
 }
 
@@ -107,7 +132,7 @@ int Form1::MillisecondsToNextTick() const {
     // fixed period drifts against that clock (by whatever time the machine spent suspended),
     // and ticks near a rounding edge would skip or repeat a second. The file method cuts the
     // wall clock to whole seconds; the tick count is rounded.
-    if (Ticked("chkFile")) {
+    if (Ticked(chkFile)) {
         const auto now = services_.clock.CurrentDateTime().time_since_epoch().count();
         return engine::MillisecondsToNextTick(now, TimerPeriodMs / 2);
     }
@@ -124,21 +149,21 @@ void Form1::tmrUpdate_Timer() {
 }
 
 void Form1::cmdToggle_Click() {
-    if (window_.TimerEnabled("tmrUpdate"))
-        window_.StopTimer("tmrUpdate");
+    if (window_.TimerEnabled(tmrUpdate))
+        window_.StopTimer(tmrUpdate);
     else
-        window_.StartTimer("tmrUpdate", MillisecondsToNextTick());
-    const bool running = window_.TimerEnabled("tmrUpdate");
-    window_.SetEnabled("txtInt", !running);
-    window_.SetEnabled("chkFile", !running);
+        window_.StartTimer(tmrUpdate, MillisecondsToNextTick());
+    const bool running = window_.TimerEnabled(tmrUpdate);
+    window_.SetEnabled(txtInt, !running);
+    window_.SetEnabled(chkFile, !running);
     state_.TrayTip = Titled(running ? " - ON" : " - OFF");
-    window_.SetText("cmdToggle", running ? "Stop" : "Start");
+    window_.SetText(cmdToggle, running ? "Stop" : "Start");
 }
 
 void Form1::txtInt_Change() {
     if (state_.Loading)
         return;
-    const double number = platform::LeadingNumber(window_.Text("txtInt"));
+    const double number = platform::LeadingNumber(window_.Text(txtInt));
     state_.UpdateInterval = std::max(platform::SaturateToInt32(number), 1);
 }
 
@@ -165,6 +190,7 @@ void Form1::RestoreFromTray() {
     window_.Show();
     window_.SetWindowState(platform::vbNormal);
     services_.tray.RemoveTrayIcon();
+    FocusControl();
 }
 
 void Form1::tmrTrayWatch_Timer() {
@@ -174,7 +200,7 @@ void Form1::tmrTrayWatch_Timer() {
     const bool areaAppeared = !restoredByUser && services_.tray.NotificationAreaAvailable();
     watchingForTray_ = !restoredByUser && !areaAppeared && ++trayWatchChecks_ < TrayWatchChecks;
     if (watchingForTray_)
-        window_.StartTimer("tmrTrayWatch", TimerPeriodMs);
+        window_.StartTimer(tmrTrayWatch, TimerPeriodMs);
     if (areaAppeared)
         SendToTray();
 }
@@ -197,41 +223,86 @@ void Form1::Form_MouseMove(int, int, double x, double) {
 
 void Form1::mnOpen_Click() {
     RestoreFromTray();
-    window_.SetFocus();
+    window_.BringToFront();
+    FocusControl();
 }
 
 void Form1::mnExit_Click() {
     window_.Unload();
 }
 
-void Form1::Click(std::string_view control) {
-    if (control == "cmdToggle")
+void Form1::Form_Activate() {
+    FocusControl();
+}
+
+platform::ControlName Form1::FocusTarget() const {
+    const auto last = std::find(tabOrder_.begin(), tabOrder_.end(), lastFocus_);
+    const auto from = std::size_t(last - tabOrder_.begin());
+    for (std::size_t step = 0; step < tabOrder_.size(); ++step) {
+        const platform::ControlName control = tabOrder_[(from + step) % tabOrder_.size()];
+        if (window_.Enabled(control))
+            return control;
+    }
+    return lastFocus_;
+}
+
+void Form1::FocusControl() {
+    window_.SetFocus(FocusTarget());
+}
+
+void Form1::Click(platform::ControlName control) {
+    const ui::ControlLayout* layout = ui::Find(controls::Form1, control);
+    if (layout != nullptr && layout->kind == platform::ControlKind::CheckBox)
+        window_.SetValue(control, ui::CheckValueAfterClick(window_.Value(control)));
+    else if (control == cmdToggle)
         cmdToggle_Click();
-    else if (control == "cmdTray")
+    else if (control == cmdTray)
         cmdTray_Click();
-    else if (control == "mnOpen")
+}
+
+void Form1::MenuClick(platform::MenuItemName item) {
+    if (item == mnOpen)
         mnOpen_Click();
-    else if (control == "mnExit")
+    else if (item == mnExit)
         mnExit_Click();
 }
 
-void Form1::Change(std::string_view control) {
-    if (control == "txtInt")
+void Form1::Change(platform::ControlName control) {
+    if (control == txtInt)
         txtInt_Change();
 }
 
-void Form1::Timer(std::string_view timer) {
-    if (timer == "tmrUpdate") {
+void Form1::Timer(platform::TimerName timer) {
+    if (timer == tmrUpdate) {
         // The timer ticks once a second for as long as it is enabled.
-        window_.StartTimer("tmrUpdate", MillisecondsToNextTick());
+        window_.StartTimer(tmrUpdate, MillisecondsToNextTick());
         tmrUpdate_Timer();
-    } else if (timer == "tmrTrayWatch") {
+    } else if (timer == tmrTrayWatch) {
         tmrTrayWatch_Timer();
     }
 }
 
-void Form1::MouseMove(int button, int shift, double x, double y) {
-    Form_MouseMove(button, shift, x, y);
+void Form1::MouseMove(const platform::MouseInput& mouse) {
+    const ui::MouseState state =
+        ui::Mouse(mouse, window_.TwipsPerPixelX(), window_.TwipsPerPixelY());
+    Form_MouseMove(state.button, state.shift, state.x, state.y);
+}
+
+bool Form1::KeyDown(platform::ControlName control, platform::Key key) {
+    const ui::ControlLayout* layout = ui::Find(controls::Form1, control);
+    if (layout == nullptr || !ui::Presses(key, layout->kind) || !window_.Enabled(control))
+        return false;
+    Click(control);
+    return true;
+}
+
+void Form1::GotFocus(platform::ControlName control) {
+    if (std::find(tabOrder_.begin(), tabOrder_.end(), control) != tabOrder_.end())
+        lastFocus_ = control;
+}
+
+void Form1::Activate() {
+    Form_Activate();
 }
 
 void Form1::QueryUnload() {

@@ -7,7 +7,7 @@
 #include <functional>
 #include <memory>
 #include <string>
-#include <string_view>
+#include <vector>
 
 // What the window measures with and where it lives; tests hand in fakes.
 struct Form1Services {
@@ -23,14 +23,22 @@ struct Form1Services {
 // calls it back through platform::WindowEvents.
 class Form1 final : public platform::WindowEvents {
 public:
+    // Builds the window from its table of controls at the screen's density.
     explicit Form1(Form1Services services);
 
     const MainWindowState& State() const { return state_; }
+    // False when the window system refused the window.
+    bool Created() const { return created_; }
+
+    // Loads the form and shows the window, unless the start-up sent it into the tray.
+    void Start();
 
     // Fills the state and applies the options; runs once, before the window is first shown.
     void Form_Load();
     // Saves the options; runs once, whichever way the window is closed.
     void Form_QueryUnload();
+    // The window became active: the keyboard focus goes back to a control.
+    void Form_Activate();
 
     void tmrUpdate_Timer();
     void cmdToggle_Click();
@@ -49,21 +57,32 @@ public:
     void RestoreFromTray();
     // When the one-second timer should tick next: in phase with the clock that is measured.
     int MillisecondsToNextTick() const;
+    // The control that gets the keyboard focus when the window is shown or activated: the one
+    // that had it last, the first in the tab order at first, or the next one that is enabled.
+    platform::ControlName FocusTarget() const;
 
     // platform::WindowEvents
-    void Click(std::string_view control) override;
-    void Change(std::string_view control) override;
-    void Timer(std::string_view timer) override;
-    void MouseMove(int button, int shift, double x, double y) override;
+    void Click(platform::ControlName control) override;
+    void MenuClick(platform::MenuItemName item) override;
+    void Change(platform::ControlName control) override;
+    void Timer(platform::TimerName timer) override;
+    void MouseMove(const platform::MouseInput& mouse) override;
+    bool KeyDown(platform::ControlName control, platform::Key key) override;
+    void GotFocus(platform::ControlName control) override;
+    void Activate() override;
     void QueryUnload() override;
 
 private:
     void ApplySettingsFile();
-    bool Ticked(std::string_view checkBox) const;
+    bool Ticked(platform::ControlName checkBox) const;
+    void FocusControl();
 
     Form1Services services_;
     platform::Window& window_;
+    bool created_;
     MainWindowState state_;
+    std::vector<platform::ControlName> tabOrder_;
+    platform::ControlName lastFocus_;
     bool watchingForTray_ = false;
     int trayWatchChecks_ = 0;
 };

@@ -2,6 +2,7 @@
 
 #include "engine/uptime.h"
 #include "platform/system.h"
+#include "ui/controls.h"
 
 #include <cstdint>
 #include <memory>
@@ -9,7 +10,6 @@
 #include <string>
 #include <string_view>
 
-inline constexpr std::string_view AppTitle = "Tallimer";
 inline constexpr std::string_view DefaultBootFilePath = "C:\\WINDOWS\\bootstat.dat";
 
 // The window's state record; the window owns it and it lives exactly as long as the window.

@@ -15,6 +15,18 @@ using platform::vbMinimized;
 using platform::vbNormal;
 using platform::vbUnchecked;
 
+using controls::chkAutoStart;
+using controls::chkAutoTray;
+using controls::chkFile;
+using controls::cmdToggle;
+using controls::cmdTray;
+using controls::lblUptime;
+using controls::mnExit;
+using controls::mnOpen;
+using controls::tmrTrayWatch;
+using controls::tmrUpdate;
+using controls::txtInt;
+
 // Form1 in a window that only keeps what it is told, in a program folder of its own.
 struct App {
     FakeTickCounter ticks;
@@ -31,18 +43,16 @@ struct App {
 
     std::string Settings() const { return folder + platform::PathSeparator + "Settings.ini"; }
     std::string Output() const { return folder + platform::PathSeparator + "uptime.txt"; }
-    std::string Caption() const { return window.Text("lblUptime"); }
+    std::string Caption() const { return window.Text(lblUptime); }
 
-    // Creates the window as the window system does, then loads the form.
+    // Creates the window, then loads the form and shows it as the program does.
     Form1& Start() {
         ticks.ms = 90'061'000;
-        for (const platform::ControlLayout& control : controls::Form1Controls)
-            window.texts[std::string(control.name)] = std::string(control.text);
         form = std::make_unique<Form1>(
             Form1Services{window, ticks, clock, [] { return std::make_unique<FakeFileService>(); },
                           [this] { return folder; }, tray});
         window.events = form.get();
-        form->Form_Load();
+        form->Start();
         return *form;
     }
 
@@ -58,7 +68,7 @@ struct App {
     }
 
     // What the icon service sends: a mouse move whose x is the code in pixels.
-    void Notify(int code) { window.events->MouseMove(0, 0, code * window.twipsPerPixel, 0); }
+    void Notify(int code) { window.events->MouseMove({.x = double(code)}); }
 };
 
 } // namespace
@@ -75,11 +85,12 @@ TEST_CASE("the defaults after loading without a settings file") {
     CHECK(state.TrayTip == "Tallimer - OFF");
     CHECK(!state.Loading);
     CHECK(state.FileService != nullptr);
-    CHECK(app.window.Text("txtInt") == "30");
-    for (const char* box : {"chkFile", "chkAutoStart", "chkAutoTray"})
+    CHECK(app.window.Text(txtInt) == "30");
+    for (const platform::ControlName box : {chkFile, chkAutoStart, chkAutoTray})
         CHECK(app.window.Value(box) == vbUnchecked);
-    CHECK(!app.window.TimerEnabled("tmrUpdate"));
-    CHECK(!app.window.visible); // shown by the program once loaded
+    CHECK(!app.window.TimerEnabled(tmrUpdate));
+    CHECK(app.window.visible);
+    CHECK(app.window.focus == txtInt);
 }
 
 TEST_CASE("refreshes come every interval + 1 ticks") {
@@ -91,7 +102,7 @@ TEST_CASE("refreshes come every interval + 1 ticks") {
         CAPTURE(c.text);
         App app;
         app.Start();
-        app.window.Type("txtInt", c.text);
+        app.window.Type(txtInt, c.text);
         for (int round = 0; round < 3; ++round)
             CHECK(app.TicksToRefresh() == c.period);
     }
@@ -101,7 +112,7 @@ TEST_CASE("a refresh shows the uptime and writes it") {
     App app;
     app.Start();
     CHECK(app.Caption() == "Uptime");
-    app.window.Type("txtInt", "1");
+    app.window.Type(txtInt, "1");
     CHECK(app.TicksToRefresh() == 2);
     CHECK(app.Caption() == "Uptime: 1d 1h 1m 1s");
     CHECK(ReadAll(app.Output()) == "90061\r\n");
@@ -114,7 +125,7 @@ TEST_CASE("an output folder that does not exist still updates the label") {
                                          platform::PathSeparator + "gone" +
                                          platform::PathSeparator + "uptime.txt\n"));
     app.Start();
-    app.window.Type("txtInt", "1");
+    app.window.Type(txtInt, "1");
     CHECK(app.TicksToRefresh() == 2);
     CHECK(app.Caption() == "Uptime: 1d 1h 1m 1s");
 }
@@ -122,8 +133,8 @@ TEST_CASE("an output folder that does not exist still updates the label") {
 TEST_CASE("a greyed file method counts as clear") {
     App app;
     app.Start();
-    app.window.SetValue("chkFile", vbGrayed);
-    app.window.Type("txtInt", "1");
+    app.window.SetValue(chkFile, vbGrayed);
+    app.window.Type(txtInt, "1");
     CHECK(app.TicksToRefresh() == 2);
     CHECK(app.Caption() == "Uptime: 1d 1h 1m 1s");
 }
@@ -131,8 +142,8 @@ TEST_CASE("a greyed file method counts as clear") {
 TEST_CASE("the file method with no boot file keeps the label") {
     App app;
     app.Start();
-    app.window.SetValue("chkFile", vbChecked);
-    app.window.Type("txtInt", "1");
+    app.window.SetValue(chkFile, vbChecked);
+    app.window.Type(txtInt, "1");
     for (int tick = 0; tick < 6; ++tick)
         app.form->tmrUpdate_Timer();
     CHECK(app.Caption() == "Uptime");
@@ -144,23 +155,23 @@ TEST_CASE("Start and Stop") {
     App app;
     app.Start();
     FakeWindow& w = app.window;
-    w.events->Click("cmdToggle");
-    CHECK(w.TimerEnabled("tmrUpdate"));
-    CHECK(w.Text("cmdToggle") == "Stop");
-    CHECK(!w.Enabled("txtInt"));
-    CHECK(!w.Enabled("chkFile"));
-    for (const char* control : {"chkAutoStart", "chkAutoTray", "cmdTray"})
+    w.Click(cmdToggle);
+    CHECK(w.TimerEnabled(tmrUpdate));
+    CHECK(w.Text(cmdToggle) == "Stop");
+    CHECK(!w.Enabled(txtInt));
+    CHECK(!w.Enabled(chkFile));
+    for (const platform::ControlName control : {chkAutoStart, chkAutoTray, cmdTray})
         CHECK(w.Enabled(control));
     CHECK(app.form->State().TrayTip == "Tallimer - ON");
     // Starting does not refresh at once.
     CHECK(app.Caption() == "Uptime");
     CHECK(!std::filesystem::exists(app.Output()));
 
-    w.events->Click("cmdToggle");
-    CHECK(!w.TimerEnabled("tmrUpdate"));
-    CHECK(w.Text("cmdToggle") == "Start");
-    CHECK(w.Enabled("txtInt"));
-    CHECK(w.Enabled("chkFile"));
+    w.Click(cmdToggle);
+    CHECK(!w.TimerEnabled(tmrUpdate));
+    CHECK(w.Text(cmdToggle) == "Start");
+    CHECK(w.Enabled(txtInt));
+    CHECK(w.Enabled(chkFile));
     CHECK(app.form->State().TrayTip == "Tallimer - OFF");
 }
 
@@ -183,17 +194,17 @@ TEST_CASE("the timer keeps in phase with the measured clock") {
         CAPTURE(c.name);
         App app;
         app.Start();
-        app.window.SetValue("chkFile", c.fileMethod ? vbChecked : vbUnchecked);
+        app.window.SetValue(chkFile, c.fileMethod ? vbChecked : vbUnchecked);
         app.ticks.ms = std::uint64_t(c.ms);
         app.clock.now = At(c.ms);
         app.form->cmdToggle_Click();
-        CHECK(app.window.timers["tmrUpdate"] == c.delay);
+        CHECK(app.window.Delay(tmrUpdate) == c.delay);
         // Each tick re-arms the timer from the clock as it stands then.
         app.ticks.ms = 90'062'010;
         app.clock.now = At(1'800'000'001'510);
-        app.window.Elapse("tmrUpdate");
-        CHECK(app.window.TimerEnabled("tmrUpdate"));
-        CHECK(app.window.timers["tmrUpdate"] == 990);
+        app.window.Elapse(tmrUpdate);
+        CHECK(app.window.TimerEnabled(tmrUpdate));
+        CHECK(app.window.Delay(tmrUpdate) == 990);
         CHECK(app.form->State().TicksSinceUpdate == 1);
     }
 }
@@ -230,16 +241,16 @@ TEST_CASE("the interval as typed") {
     app.Start();
     for (const auto& c : cases) {
         CAPTURE(c.text);
-        app.window.Type("txtInt", c.text);
+        app.window.Type(txtInt, c.text);
         CHECK(app.form->State().UpdateInterval == c.interval);
-        CHECK(app.window.Text("txtInt") == c.text); // the box is never rewritten
+        CHECK(app.window.Text(txtInt) == c.text); // the box is never rewritten
     }
 }
 
 TEST_CASE("a huge interval does not overflow the count") {
     App app;
     app.Start();
-    app.window.Type("txtInt", "99999999999");
+    app.window.Type(txtInt, "99999999999");
     for (int tick = 0; tick < 100; ++tick)
         app.form->tmrUpdate_Timer();
     CHECK(app.form->State().TicksSinceUpdate == 100);
@@ -249,8 +260,7 @@ TEST_CASE("a huge interval does not overflow the count") {
 TEST_CASE("Send To Tray hides the window and adds the icon") {
     App app;
     app.Start();
-    app.window.Show();
-    app.window.events->Click("cmdTray");
+    app.window.Click(cmdTray);
     CHECK(app.tray.TrayIconShown());
     CHECK(!app.window.visible);
     CHECK(app.window.windowState == vbMinimized);
@@ -263,7 +273,6 @@ TEST_CASE("Send To Tray hides the window and adds the icon") {
 TEST_CASE("Send To Tray twice changes nothing") {
     App app;
     app.Start();
-    app.window.Show();
     app.form->SendToTray();
     app.form->cmdToggle_Click();
     app.window.Show(); // even if something showed the window again
@@ -277,7 +286,6 @@ TEST_CASE("without a notification area the window is only minimised") {
     App app;
     app.shell.available = false;
     app.Start();
-    app.window.Show();
     app.form->SendToTray();
     CHECK(app.shell.calls.empty());
     CHECK(!app.tray.TrayIconShown());
@@ -303,20 +311,19 @@ TEST_CASE("auto send to tray waits for the notification area") {
         App app("[Options]\r\nAuto Send To Tray=1\r\n");
         app.shell.available = false;
         app.Start();
-        app.window.Show();
         CHECK(app.window.windowState == vbMinimized);
         CHECK(!app.tray.TrayIconShown());
-        CHECK(app.window.timers["tmrTrayWatch"] == 1000);
+        CHECK(app.window.Delay(tmrTrayWatch) == 1000);
         if (c.restore)
             app.window.SetWindowState(vbNormal);
-        for (int check = 0; check < c.checks && app.window.TimerEnabled("tmrTrayWatch"); ++check)
-            app.window.Elapse("tmrTrayWatch");
+        for (int check = 0; check < c.checks && app.window.TimerEnabled(tmrTrayWatch); ++check)
+            app.window.Elapse(tmrTrayWatch);
         app.shell.available = true;
-        if (app.window.TimerEnabled("tmrTrayWatch"))
-            app.window.Elapse("tmrTrayWatch");
+        if (app.window.TimerEnabled(tmrTrayWatch))
+            app.window.Elapse(tmrTrayWatch);
         CHECK(app.tray.TrayIconShown() == c.intoTray);
         CHECK(app.window.visible == !c.intoTray);
-        CHECK(!app.window.TimerEnabled("tmrTrayWatch"));
+        CHECK(!app.window.TimerEnabled(tmrTrayWatch));
         CHECK(!app.form->WatchingForTray());
         app.form->tmrTrayWatch_Timer(); // a stray tick changes nothing
         CHECK(app.shell.calls.size() == (c.intoTray ? 1u : 0u));
@@ -327,7 +334,7 @@ TEST_CASE("auto send to tray with a notification area does not watch") {
     App app("[Options]\r\nAuto Send To Tray=1\r\n");
     app.Start();
     CHECK(app.tray.TrayIconShown());
-    CHECK(!app.window.TimerEnabled("tmrTrayWatch"));
+    CHECK(!app.window.TimerEnabled(tmrTrayWatch));
 }
 
 TEST_CASE("the icon's notifications") {
@@ -348,7 +355,6 @@ TEST_CASE("the icon's notifications") {
         CAPTURE(c.name);
         App app;
         app.Start();
-        app.window.Show();
         app.form->SendToTray();
         app.Notify(c.code);
         CHECK(app.window.visible == c.restores);
@@ -380,8 +386,9 @@ TEST_CASE("the notification code is rounded from twips, halves to even") {
 TEST_CASE("notifications without an icon do nothing") {
     App app;
     app.Start();
+    app.window.SetWindowState(vbMinimized);
     app.Notify(515);
-    CHECK(!app.window.visible);
+    CHECK(app.window.windowState == vbMinimized);
     app.Notify(517);
     CHECK(app.window.menusShown == 0);
     CHECK(app.shell.calls.empty());
@@ -390,23 +397,22 @@ TEST_CASE("notifications without an icon do nothing") {
 TEST_CASE("Open Tallimer restores and focuses the window") {
     App app;
     app.Start();
-    app.window.Show();
     app.form->SendToTray();
-    app.window.events->Click("mnOpen");
+    app.window.events->MenuClick(mnOpen);
     CHECK(app.window.visible);
     CHECK(app.window.windowState == vbNormal);
     CHECK(!app.tray.TrayIconShown());
-    CHECK(app.window.focused == 1);
+    CHECK(app.window.broughtToFront == 1);
+    CHECK(app.window.focus == txtInt);
 }
 
 TEST_CASE("restoring while running keeps the timer") {
     App app;
     app.Start();
-    app.window.Show();
     app.form->cmdToggle_Click();
     app.form->SendToTray();
     app.Notify(515);
-    CHECK(app.window.TimerEnabled("tmrUpdate"));
+    CHECK(app.window.TimerEnabled(tmrUpdate));
     app.form->SendToTray();
     CHECK(app.shell.Tip(2) == "Tallimer - ON");
 }
@@ -414,9 +420,8 @@ TEST_CASE("restoring while running keeps the timer") {
 TEST_CASE("Exit closes, saves and removes the icon") {
     App app;
     app.Start();
-    app.window.Show();
     app.form->SendToTray();
-    app.window.events->Click("mnExit");
+    app.window.events->MenuClick(mnExit);
     CHECK(app.window.unloads == 1);
     CHECK(!app.tray.TrayIconShown());
     CHECK(app.shell.calls.back().message == platform::NIM_DELETE);
@@ -437,8 +442,8 @@ TEST_CASE("closing with no settings file writes the four options") {
 TEST_CASE("auto start, then auto send to tray") {
     App app("[Options]\r\nAutoStart=1\r\nAuto Send To Tray=1\r\nInterval=0\r\n");
     app.Start();
-    CHECK(app.window.TimerEnabled("tmrUpdate"));
-    CHECK(app.window.Text("cmdToggle") == "Stop");
+    CHECK(app.window.TimerEnabled(tmrUpdate));
+    CHECK(app.window.Text(cmdToggle) == "Stop");
     CHECK(app.tray.TrayIconShown());
     CHECK(!app.window.visible);
     CHECK(app.shell.Tip(0) == "Tallimer - ON");
@@ -458,8 +463,8 @@ TEST_CASE("the interval from the file") {
         App app("[Options]\nInterval=" + std::string(c.value) + "\n");
         app.Start();
         CHECK(app.form->State().UpdateInterval == c.interval);
-        CHECK(app.window.Text("txtInt") == c.shown);
-        app.window.Type("txtInt", "0 "); // typing clamps again
+        CHECK(app.window.Text(txtInt) == c.shown);
+        app.window.Type(txtInt, "0 "); // typing clamps again
         CHECK(app.form->State().UpdateInterval == 1);
     }
 }
@@ -481,14 +486,14 @@ TEST_CASE("check boxes from the file") {
         CAPTURE(c.value);
         App app("[Options]\nUse file method=" + std::string(c.value) + "\n");
         app.Start();
-        CHECK(app.window.Value("chkFile") == c.stored);
+        CHECK(app.window.Value(chkFile) == c.stored);
     }
 }
 
 TEST_CASE("greyed auto boxes do nothing") {
     App app("[Options]\nAutoStart=2\nAuto Send To Tray=2\n");
     app.Start();
-    CHECK(!app.window.TimerEnabled("tmrUpdate"));
+    CHECK(!app.window.TimerEnabled(tmrUpdate));
     CHECK(!app.tray.TrayIconShown());
 }
 
@@ -527,8 +532,8 @@ TEST_CASE("closing keeps hand-made lines") {
                              "\r\n\r\n[Options]\r\nInterval=30\r\nColour=blue\r\n[Mine]\r\nx=1\r\n";
     REQUIRE(WriteAll(app.Settings(), mine));
     app.Start();
-    app.window.Type("txtInt", "7");
-    app.window.SetValue("chkAutoStart", vbChecked);
+    app.window.Type(txtInt, "7");
+    app.window.SetValue(chkAutoStart, vbChecked);
     app.window.Unload();
     CHECK(ReadAll(app.Settings()) ==
           "; my notes\r\n[Paths]\r\nOutput File=" + app.Output() +
@@ -539,11 +544,9 @@ TEST_CASE("closing keeps hand-made lines") {
 TEST_CASE("closing from the tray saves the same as closing the window") {
     App fromWindow;
     fromWindow.Start();
-    fromWindow.window.Show();
     fromWindow.window.Unload();
     App fromTray;
     fromTray.Start();
-    fromTray.window.Show();
     fromTray.form->SendToTray();
     fromTray.form->mnExit_Click();
     CHECK(ReadAll(fromTray.Settings()) == ReadAll(fromWindow.Settings()));
@@ -558,7 +561,7 @@ TEST_CASE("closing in a read-only folder keeps the old file") {
         MESSAGE("skipped: this machine does not allow a read-only bind mount");
         return;
     }
-    app.window.Type("txtInt", "5");
+    app.window.Type(txtInt, "5");
     app.window.Unload();
     CHECK(ReadAll(app.Settings()) == "[Options]\r\nInterval=9\r\n");
 }
@@ -579,5 +582,84 @@ TEST_CASE("the program folder gets exactly one separator at its end") {
     for (const auto& c : cases) {
         CAPTURE(c.folder);
         CHECK(WithTrailingSeparator(c.folder, c.separator) == c.result);
+    }
+}
+
+// A click goes clear, ticked, clear; a greyed box, which only the settings file makes, becomes
+// ticked. What the boxes hold is what closing saves.
+TEST_CASE("clicks on the check boxes are saved as they leave them") {
+    const struct {
+        const char* stored;
+        int clicks;
+        const char* saved;
+    } cases[] = {{"0", 1, "1"}, {"0", 2, "0"}, {"1", 1, "0"},
+                 {"2", 1, "1"}, {"2", 2, "0"}, {"2", 3, "1"}};
+    for (const auto& c : cases) {
+        CAPTURE(c.stored);
+        CAPTURE(c.clicks);
+        App app("[Options]\r\nAutoStart=" + std::string(c.stored) + "\r\n");
+        app.Start();
+        for (int click = 0; click < c.clicks; ++click)
+            app.window.Click(chkAutoStart);
+        app.window.Unload();
+        CHECK(ReadAll(app.Settings()).find("AutoStart=" + std::string(c.saved) + "\r\n") !=
+              std::string::npos);
+    }
+}
+
+// The focus goes where it last was whenever the window comes back, to the next control in
+// the tab order when that one is disabled meanwhile.
+TEST_CASE("the keyboard focus when the window is shown or activated") {
+    const struct {
+        const char* name;
+        std::optional<platform::ControlName> focusedByUser;
+        bool thenStart;
+        platform::ControlName expected;
+    } cases[] = {{"first in the tab order", {}, false, txtInt},
+                 {"the box is disabled while refreshing", {}, true, cmdToggle},
+                 {"the user's last control", cmdTray, false, cmdTray},
+                 {"the last control, disabled since", chkFile, true, cmdTray}};
+    for (const auto& c : cases) {
+        CAPTURE(c.name);
+        App app;
+        app.Start();
+        CHECK(app.window.focus == txtInt);
+        if (c.focusedByUser)
+            app.window.SetFocus(*c.focusedByUser);
+        if (c.thenStart)
+            app.window.Click(cmdToggle);
+        app.form->SendToTray();
+        app.window.focus.reset();
+        app.Notify(515);
+        CHECK(app.window.focus == c.expected);
+        app.window.focus.reset();
+        app.window.events->Activate();
+        CHECK(app.window.focus == c.expected);
+    }
+}
+
+TEST_CASE("started refreshing, the focus is on Start/Stop") {
+    App app("[Options]\r\nAutoStart=1\r\n");
+    app.Start();
+    CHECK(app.window.focus == cmdToggle);
+}
+
+TEST_CASE("Return presses the focused button and nothing else") {
+    const struct {
+        platform::ControlName control;
+        bool enabled, handled;
+    } cases[] = {{cmdToggle, true, true},
+                 {cmdToggle, false, false},
+                 {chkFile, true, false},
+                 {txtInt, true, false}};
+    for (const auto& c : cases) {
+        CAPTURE(std::string(c.control.Text()));
+        CAPTURE(c.enabled);
+        App app;
+        app.Start();
+        app.window.SetEnabled(c.control, c.enabled);
+        CHECK(app.window.events->KeyDown(c.control, platform::Key::Return) == c.handled);
+        CHECK(app.window.TimerEnabled(tmrUpdate) == (c.handled && c.control == cmdToggle));
+        CHECK(app.window.Value(chkFile) == vbUnchecked);
     }
 }

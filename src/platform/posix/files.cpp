@@ -28,12 +28,13 @@ std::optional<struct stat> StatusOf(const std::string& path) {
 }
 
 // Follows symbolic links to the file that should receive the content. Reports whether that
-// file exists and, if so, its status.
+// file exists and, if so, its status. A link to nothing resolves to nothing: what it stands
+// for is missing (an unmounted disk, say), and a file made in its place would go unnoticed.
 bool ResolveTarget(std::string& target, struct stat& st, bool& exists) {
     for (int depth = 0; depth < MaxLinkDepth; ++depth) {
         if (lstat(target.c_str(), &st) != 0) {
             exists = false;
-            return errno == ENOENT;
+            return errno == ENOENT && depth == 0;
         }
         if (!S_ISLNK(st.st_mode)) {
             exists = true;
@@ -49,6 +50,12 @@ bool ResolveTarget(std::string& target, struct stat& st, bool& exists) {
         target = std::move(link);
     }
     return false;
+}
+
+// A file its owner has marked read-only, or one this user may not write, is left as it is,
+// although the folder would let it be replaced.
+bool ReadOnly(const std::string& path, const struct stat& st) {
+    return (st.st_mode & 0222) == 0 || faccessat(AT_FDCWD, path.c_str(), W_OK, AT_EACCESS) != 0;
 }
 
 bool WriteAll(int fd, std::string_view content) {
@@ -163,6 +170,8 @@ bool ReplaceFileContents(const std::string& path, std::string_view content, Flus
         return false;
     if (exists && !S_ISREG(st.st_mode))
         return WriteInPlace(target, content);
+    if (exists && ReadOnly(target, st))
+        return false;
 
     const std::string temporary = TemporaryFor(target);
     const int fd = OpenTemporary(temporary, exists ? (st.st_mode & 07777) : 0666);

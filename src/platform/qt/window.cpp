@@ -1,6 +1,5 @@
 #include "platform/qt/window.h"
 
-#include "platform/numeric.h"
 #include "platform/qt/accessibility.h"
 #include "platform/qt/screen.h"
 
@@ -11,6 +10,7 @@
 #include <QCursor>
 #include <QGuiApplication>
 #include <QIcon>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
@@ -19,8 +19,6 @@
 #include <QPushButton>
 #include <QScreen>
 #include <QTimer>
-#include <algorithm>
-#include <vector>
 
 // The icons are linked in from a static library, whose resources nothing else pulls in.
 static void LoadResources() {
@@ -38,11 +36,15 @@ QColor ToQt(Colour colour) {
     return {colour.red, colour.green, colour.blue};
 }
 
-QFont ToQt(const Font& font) {
-    QFont qt(ToQt(font.face));
-    qt.setPointSizeF(font.points);
-    qt.setBold(font.bold);
-    return qt;
+QFont ToQt(const FontPlan& plan) {
+    QFont font(ToQt(plan.face));
+    font.setPixelSize(plan.pixels);
+    font.setBold(plan.bold);
+    return font;
+}
+
+QRect ToQt(const Rect& rect) {
+    return {rect.left, rect.top, rect.width, rect.height};
 }
 
 QIcon ApplicationIcon() {
@@ -60,142 +62,140 @@ void Fill(QWidget* widget, const QColor& colour) {
     widget->setAutoFillBackground(true);
 }
 
-// The mouse buttons and shift keys as the program counts them.
-int Buttons(Qt::MouseButtons buttons) {
-    return (buttons & Qt::LeftButton ? 1 : 0) | (buttons & Qt::RightButton ? 2 : 0) |
-           (buttons & Qt::MiddleButton ? 4 : 0);
-}
-int Shift(Qt::KeyboardModifiers modifiers) {
-    return (modifiers & Qt::ShiftModifier ? 1 : 0) | (modifiers & Qt::ControlModifier ? 2 : 0) |
-           (modifiers & Qt::AltModifier ? 4 : 0);
-}
+// A check box that leaves its value to the program: a click only tells of itself.
+class CheckBox final : public QCheckBox {
+public:
+    using QCheckBox::QCheckBox;
+
+protected:
+    void nextCheckState() override {}
+};
 
 } // namespace
 
-QtWindow::QtWindow(const WindowLayout& form, QWidget* parent)
-    : QWidget(parent), form_(form), twipsPerPixelX_(platform::TwipsPerPixelX()),
+QtWindow::QtWindow(QWidget* parent)
+    : QWidget(parent), twipsPerPixelX_(platform::TwipsPerPixelX()),
       twipsPerPixelY_(platform::TwipsPerPixelY()) {
     InstallAccessibility();
-    setWindowTitle(ToQt(form.caption));
     // A window that is never resized offers no maximise button.
     setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
                    Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint |
                    Qt::WindowCloseButtonHint);
-    // The layout is fixed in twips for a small sans face; this desktop's default face is
-    // wider and would clip the texts.
-    QFont face(QStringLiteral("Arial"));
-    face.setPointSizeF(8.25);
-    setFont(face);
     setWindowIcon(ApplicationIcon());
-    setFixedSize(Twips(0, 0, form.clientWidth, form.clientHeight).size());
-
-    for (const ControlLayout& control : form.controls)
-        CreateControl(control);
-    for (const ControlLayout& control : form.controls)
-        if (!control.labelFor.empty())
-            if (auto* label = qobject_cast<QLabel*>(Control(control.name))) {
-                QWidget* buddy = Control(control.labelFor);
-                label->setBuddy(buddy);
-                // The box is named by its label, without the label's closing colon.
-                QString name = label->text();
-                if (name.endsWith(u':'))
-                    name.chop(1);
-                buddy->setAccessibleName(name);
-            }
-    std::vector<const ControlLayout*> tabbed;
-    for (const ControlLayout& control : form.controls)
-        if (control.tabIndex >= 0 && Control(control.name)->focusPolicy() & Qt::TabFocus)
-            tabbed.push_back(&control);
-    std::sort(tabbed.begin(), tabbed.end(),
-              [](auto a, auto b) { return a->tabIndex < b->tabIndex; });
-    for (size_t i = 1; i < tabbed.size(); ++i)
-        setTabOrder(Control(tabbed[i - 1]->name), Control(tabbed[i]->name));
-
-    menu_ = new QMenu(ToQt(form.menuText), this);
-    menu_->setObjectName(ToQt(form.menuName));
-    for (const MenuItem& item : form.menuItems) {
-        QAction* action = menu_->addAction(ToQt(item.text));
-        action->setObjectName(ToQt(item.name));
-        connect(action, &QAction::triggered, this, [this, name = item.name] {
-            if (events_ != nullptr)
-                events_->Click(name);
-        });
-    }
-    if (!menu_->actions().isEmpty())
-        menu_->setDefaultAction(menu_->actions().first());
-
     // The tray icon's notifications arrive as mouse moves without a button held, which Qt
     // delivers only to a window that tracks the mouse.
     setMouseTracking(true);
+}
+
+bool QtWindow::Create(const WindowPlan& plan) {
+    setWindowTitle(ToQt(plan.caption));
+    setFixedSize(plan.clientWidth, plan.clientHeight);
+    shapes_ = plan.shapes;
+    QWidget* previous = nullptr;
+    for (const ControlPlan& control : plan.controls) {
+        QWidget* widget = CreateControl(control);
+        if (control.tabStop) {
+            if (previous != nullptr)
+                setTabOrder(previous, widget);
+            previous = widget;
+        }
+    }
+    for (const ControlPlan& control : plan.controls)
+        if (auto* label = qobject_cast<QLabel*>(Control(control.name)); label && control.labelFor)
+            label->setBuddy(Control(*control.labelFor));
+    CreateMenu(plan);
     if (const QScreen* screen = QGuiApplication::primaryScreen())
         move(screen->availableGeometry().center() - rect().center());
+    return true;
 }
 
 QtWindow::~QtWindow() = default;
 
-QRect QtWindow::Twips(int left, int top, int width, int height) const {
-    const auto x = [this](int twips) { return SaturateToInt32(twips / twipsPerPixelX_); };
-    const auto y = [this](int twips) { return SaturateToInt32(twips / twipsPerPixelY_); };
-    return {x(left), y(top), x(width), y(height)};
-}
-
-void QtWindow::CreateControl(const ControlLayout& control) {
+QWidget* QtWindow::CreateControl(const ControlPlan& control) {
     QWidget* widget = nullptr;
-    const QString name = ToQt(control.name);
     const QString text = ToQt(control.text);
+    const ControlName name = control.name;
     switch (control.kind) {
-    case ControlKind::Shape:
-        // Painted on the window itself: no control, nothing a screen reader would have to
-        // read out.
-        return;
     case ControlKind::Label: {
         auto* label = new QLabel(text, this);
-        if (control.centred)
-            label->setAlignment(Qt::AlignCenter);
+        label->setAlignment(
+            (control.align == TextAlign::Centre ? Qt::AlignHCenter : Qt::AlignLeft) | Qt::AlignTop);
         widget = label;
         break;
     }
     case ControlKind::TextBox: {
         auto* edit = new QLineEdit(text, this);
-        connect(edit, &QLineEdit::textChanged, this, [this, name = control.name] {
+        connect(edit, &QLineEdit::textChanged, this, [this, name] {
             if (events_ != nullptr)
                 events_->Change(name);
         });
         widget = edit;
         break;
     }
-    case ControlKind::Button: {
-        auto* button = new QPushButton(text, this);
-        connect(button, &QPushButton::clicked, this, [this, name = control.name] {
+    case ControlKind::Button:
+    case ControlKind::CheckBox: {
+        QAbstractButton* button = nullptr;
+        if (control.kind == ControlKind::Button) {
+            button = new QPushButton(text, this);
+        } else {
+            auto* box = new CheckBox(text, this);
+            box->setAccessibleDescription(ToQt(control.toolTip));
+            ReportCheckStateChanges(*box);
+            button = box;
+        }
+        connect(button, &QAbstractButton::clicked, this, [this, name] {
             if (events_ != nullptr)
                 events_->Click(name);
         });
         widget = button;
         break;
     }
-    case ControlKind::CheckBox: {
-        auto* box = new QCheckBox(text, this);
-        box->setAccessibleDescription(ToQt(control.toolTip));
-        ReportCheckStateChanges(*box);
-        widget = box;
-        break;
+    case ControlKind::Shape: // painted on the window, no control of its own
+        return nullptr;
     }
-    }
-    widget->setObjectName(name);
-    widget->setGeometry(Twips(control.left, control.top, control.width, control.height));
+    widget->setObjectName(ToQt(name.Text()));
+    widget->setGeometry(ToQt(control.rect));
     widget->setToolTip(ToQt(control.toolTip));
-    if (control.font)
-        widget->setFont(ToQt(*control.font));
+    widget->setFont(ToQt(control.font));
     if (control.background)
         Fill(widget, ToQt(*control.background));
-    controls_.insert(name, widget);
+    if (!control.accessibleName.empty())
+        widget->setAccessibleName(ToQt(control.accessibleName));
+    widget->installEventFilter(this);
+    controls_.push_back({name, widget});
+    return widget;
 }
 
-QWidget* QtWindow::Control(std::string_view name) const {
-    return controls_.value(ToQt(name));
+void QtWindow::CreateMenu(const WindowPlan& plan) {
+    menu_ = new QMenu(ToQt(plan.menuText), this);
+    menu_->setObjectName(ToQt(plan.menuName));
+    for (const MenuItemPlan& item : plan.menuItems) {
+        QAction* action = menu_->addAction(ToQt(item.text));
+        action->setObjectName(ToQt(item.name.Text()));
+        connect(action, &QAction::triggered, this, [this, name = item.name] {
+            if (events_ != nullptr)
+                events_->MenuClick(name);
+        });
+    }
+    if (!menu_->actions().isEmpty())
+        menu_->setDefaultAction(menu_->actions().first());
 }
 
-std::string QtWindow::Text(std::string_view control) const {
+QWidget* QtWindow::Control(ControlName name) const {
+    for (const Named& control : controls_)
+        if (control.name == name)
+            return control.widget;
+    return nullptr;
+}
+
+const ControlName* QtWindow::NameOf(const QObject* widget) const {
+    for (const Named& control : controls_)
+        if (control.widget == widget)
+            return &control.name;
+    return nullptr;
+}
+
+std::string QtWindow::Text(ControlName control) const {
     QString text;
     QWidget* widget = Control(control);
     if (auto* label = qobject_cast<QLabel*>(widget))
@@ -207,25 +207,30 @@ std::string QtWindow::Text(std::string_view control) const {
     return text.toLocal8Bit().toStdString();
 }
 
-void QtWindow::SetText(std::string_view control, std::string_view text) {
+void QtWindow::SetText(ControlName control, std::string_view text) {
     QWidget* widget = Control(control);
     if (auto* label = qobject_cast<QLabel*>(widget)) {
         label->setText(ToQt(text));
     } else if (auto* edit = qobject_cast<QLineEdit*>(widget)) {
-        edit->setText(ToQt(text));
+        edit->setText(ToQt(text)); // which leaves the caret at the end
     } else if (auto* button = qobject_cast<QAbstractButton*>(widget)) {
         button->setText(ToQt(text));
         ReportNameChange(*button);
     }
 }
 
-void QtWindow::SetEnabled(std::string_view control, bool enabled) {
+bool QtWindow::Enabled(ControlName control) const {
+    const QWidget* widget = Control(control);
+    return widget != nullptr && widget->isEnabled();
+}
+
+void QtWindow::SetEnabled(ControlName control, bool enabled) {
     if (QWidget* widget = Control(control))
         widget->setEnabled(enabled);
 }
 
 // Qt numbers the check states differently (PartiallyChecked is 1).
-int QtWindow::Value(std::string_view checkBox) const {
+int QtWindow::Value(ControlName checkBox) const {
     const auto* box = qobject_cast<const QCheckBox*>(Control(checkBox));
     if (box == nullptr)
         return vbUnchecked;
@@ -240,7 +245,7 @@ int QtWindow::Value(std::string_view checkBox) const {
     return vbUnchecked;
 }
 
-void QtWindow::SetValue(std::string_view checkBox, int value) {
+void QtWindow::SetValue(ControlName checkBox, int value) {
     auto* box = qobject_cast<QCheckBox*>(Control(checkBox));
     if (box == nullptr)
         return;
@@ -260,10 +265,6 @@ void QtWindow::Hide() {
     hide();
 }
 
-bool QtWindow::Visible() const {
-    return isVisible();
-}
-
 int QtWindow::WindowState() const {
     return windowState() & Qt::WindowMinimized ? vbMinimized : vbNormal;
 }
@@ -275,43 +276,47 @@ void QtWindow::SetWindowState(int state) {
         setWindowState(windowState() & ~Qt::WindowMinimized);
 }
 
-void QtWindow::SetFocus() {
-    activateWindow();
+void QtWindow::BringToFront() {
     raise();
-    setFocus(Qt::ActiveWindowFocusReason);
+    activateWindow();
+}
+
+void QtWindow::SetFocus(ControlName control) {
+    if (QWidget* widget = Control(control))
+        widget->setFocus(Qt::ActiveWindowFocusReason);
 }
 
 void QtWindow::PopupMenu() {
     menu_->popup(QCursor::pos());
 }
 
-QTimer* QtWindow::TimerNamed(std::string_view name) {
-    const QString key = ToQt(name);
+QTimer* QtWindow::TimerNamed(TimerName name) {
+    const QString key = ToQt(name.Text());
     if (QTimer* timer = timers_.value(key))
         return timer;
     auto* timer = new QTimer(this);
     timer->setObjectName(key);
     timer->setSingleShot(true);
     timer->setTimerType(Qt::PreciseTimer);
-    connect(timer, &QTimer::timeout, this, [this, key] {
+    connect(timer, &QTimer::timeout, this, [this, name] {
         if (events_ != nullptr)
-            events_->Timer(key.toLocal8Bit().toStdString());
+            events_->Timer(name);
     });
     timers_.insert(key, timer);
     return timer;
 }
 
-void QtWindow::StartTimer(std::string_view timer, int milliseconds) {
+void QtWindow::StartTimer(TimerName timer, int milliseconds) {
     TimerNamed(timer)->start(milliseconds);
 }
 
-void QtWindow::StopTimer(std::string_view timer) {
-    if (QTimer* found = timers_.value(ToQt(timer)))
+void QtWindow::StopTimer(TimerName timer) {
+    if (QTimer* found = timers_.value(ToQt(timer.Text())))
         found->stop();
 }
 
-bool QtWindow::TimerEnabled(std::string_view timer) const {
-    const QTimer* found = timers_.value(ToQt(timer));
+bool QtWindow::TimerEnabled(TimerName timer) const {
+    const QTimer* found = timers_.value(ToQt(timer.Text()));
     return found != nullptr && found->isActive();
 }
 
@@ -325,18 +330,40 @@ WindowHandle QtWindow::Handle() const {
 
 void QtWindow::paintEvent(QPaintEvent*) {
     QPainter painter(this);
-    for (const ControlLayout& control : form_.controls)
-        if (control.kind == ControlKind::Shape && control.background)
-            painter.fillRect(Twips(control.left, control.top, control.width, control.height),
-                             ToQt(*control.background));
+    for (const ShapePlan& shape : shapes_)
+        painter.fillRect(ToQt(shape.rect), ToQt(shape.fill));
 }
 
 void QtWindow::mouseMoveEvent(QMouseEvent* event) {
     if (events_ == nullptr)
         return;
-    const QPointF pixels = event->position();
-    events_->MouseMove(Buttons(event->buttons()), Shift(event->modifiers()),
-                       pixels.x() * twipsPerPixelX_, pixels.y() * twipsPerPixelY_);
+    const Qt::MouseButtons buttons = event->buttons();
+    const Qt::KeyboardModifiers keys = event->modifiers();
+    events_->MouseMove({buttons.testFlag(Qt::LeftButton), buttons.testFlag(Qt::RightButton),
+                        buttons.testFlag(Qt::MiddleButton), keys.testFlag(Qt::ShiftModifier),
+                        keys.testFlag(Qt::ControlModifier), keys.testFlag(Qt::AltModifier),
+                        event->position().x(), event->position().y()});
+}
+
+bool QtWindow::eventFilter(QObject* watched, QEvent* event) {
+    const ControlName* name = events_ != nullptr ? NameOf(watched) : nullptr;
+    if (name == nullptr)
+        return QWidget::eventFilter(watched, event);
+    if (event->type() == QEvent::FocusIn) {
+        events_->GotFocus(*name);
+    } else if (event->type() == QEvent::KeyPress) {
+        const auto* key = static_cast<QKeyEvent*>(event);
+        const bool isReturn = key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter;
+        if (isReturn && (key->modifiers() & ~Qt::KeypadModifier) == Qt::NoModifier)
+            return key->isAutoRepeat() || events_->KeyDown(*name, Key::Return);
+    }
+    return QWidget::eventFilter(watched, event);
+}
+
+void QtWindow::changeEvent(QEvent* event) {
+    QWidget::changeEvent(event);
+    if (event->type() == QEvent::ActivationChange && isActiveWindow() && events_ != nullptr)
+        events_->Activate();
 }
 
 void QtWindow::closeEvent(QCloseEvent* event) {

@@ -5,41 +5,44 @@
 #include <QHash>
 #include <QString>
 #include <QWidget>
+#include <vector>
 
 class QMenu;
 class QTimer;
 
 namespace platform {
 
-// The program's window on Qt: built from its table of controls, each reached by its name.
+// The program's window on Qt: built from its plan, each control reached by its name.
 class QtWindow final : public QWidget, public Window {
     Q_OBJECT
 public:
-    explicit QtWindow(const WindowLayout& form, QWidget* parent = nullptr);
+    explicit QtWindow(QWidget* parent = nullptr);
     ~QtWindow() override;
 
     // Where the window's events go; none are sent before this is called.
     void SetEvents(WindowEvents* events) { events_ = events; }
     // The pop-up menu, which panels that draw their own icon menus show too.
     QMenu* Menu() const { return menu_; }
-    // A control by its name (nothing for a name the table does not have).
-    QWidget* Control(std::string_view name) const;
+    // A control by its name (nothing for a name the plan does not have).
+    QWidget* Control(ControlName name) const;
 
-    std::string Text(std::string_view control) const override;
-    void SetText(std::string_view control, std::string_view text) override;
-    void SetEnabled(std::string_view control, bool enabled) override;
-    int Value(std::string_view checkBox) const override;
-    void SetValue(std::string_view checkBox, int value) override;
+    bool Create(const WindowPlan& plan) override;
+    std::string Text(ControlName control) const override;
+    void SetText(ControlName control, std::string_view text) override;
+    bool Enabled(ControlName control) const override;
+    void SetEnabled(ControlName control, bool enabled) override;
+    int Value(ControlName checkBox) const override;
+    void SetValue(ControlName checkBox, int value) override;
     void Show() override;
     void Hide() override;
-    bool Visible() const override;
     int WindowState() const override;
     void SetWindowState(int state) override;
-    void SetFocus() override;
+    void BringToFront() override;
+    void SetFocus(ControlName control) override;
     void PopupMenu() override;
-    void StartTimer(std::string_view timer, int milliseconds) override;
-    void StopTimer(std::string_view timer) override;
-    bool TimerEnabled(std::string_view timer) const override;
+    void StartTimer(TimerName timer, int milliseconds) override;
+    void StopTimer(TimerName timer) override;
+    bool TimerEnabled(TimerName timer) const override;
     double TwipsPerPixelX() const override { return twipsPerPixelX_; }
     double TwipsPerPixelY() const override { return twipsPerPixelY_; }
     void Unload() override;
@@ -47,20 +50,28 @@ public:
     IconHandle Icon() const override { return nullptr; }
 
 protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+    void changeEvent(QEvent* event) override;
     void mouseMoveEvent(QMouseEvent* event) override;
     void paintEvent(QPaintEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
 
 private:
-    QRect Twips(int left, int top, int width, int height) const;
-    void CreateControl(const ControlLayout& control);
-    QTimer* TimerNamed(std::string_view name);
+    QWidget* CreateControl(const ControlPlan& control);
+    void CreateMenu(const WindowPlan& plan);
+    QTimer* TimerNamed(TimerName name);
+    // The control's name, for a widget of the window's.
+    const ControlName* NameOf(const QObject* widget) const;
 
-    const WindowLayout& form_;
     WindowEvents* events_ = nullptr;
     double twipsPerPixelX_;
     double twipsPerPixelY_;
-    QHash<QString, QWidget*> controls_;
+    std::vector<ShapePlan> shapes_;
+    struct Named {
+        ControlName name;
+        QWidget* widget;
+    };
+    std::vector<Named> controls_;
     QHash<QString, QTimer*> timers_;
     QMenu* menu_ = nullptr;
 };

@@ -1,29 +1,13 @@
 #include "platform/files.h"
 
+#include "platform/win32/owned.h"
+
 #include <array>
+#include <optional>
 #include <windows.h>
 
 namespace platform {
 namespace {
-
-// An open handle that closes itself.
-class Handle {
-public:
-    explicit Handle(HANDLE handle) : handle_(handle) {}
-    ~Handle() { Close(); }
-    Handle(const Handle&) = delete;
-    Handle& operator=(const Handle&) = delete;
-    bool ok() const { return handle_ != INVALID_HANDLE_VALUE; }
-    HANDLE get() const { return handle_; }
-    bool Close() {
-        const bool closed = !ok() || CloseHandle(handle_);
-        handle_ = INVALID_HANDLE_VALUE;
-        return closed;
-    }
-
-private:
-    HANDLE handle_;
-};
 
 HANDLE OpenExisting(const std::string& path, DWORD access) {
     return CreateFileA(path.c_str(), access, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
@@ -48,20 +32,48 @@ bool WriteAll(HANDLE handle, std::string_view content) {
     return true;
 }
 
+// The file that replacing path changes: where its links lead, so that a link stays a link. A
+// link that leads nowhere gives nothing, as on Linux: what it stands for is missing.
+std::optional<std::string> TargetOf(const std::string& path) {
+    if (GetFileAttributesA(path.c_str()) == INVALID_FILE_ATTRIBUTES) {
+        if (GetLastError() != ERROR_FILE_NOT_FOUND)
+            return std::nullopt;
+        // Wine shows a link that leads nowhere as no file at all; an exclusive create finds it.
+        const OwnedFile probe(CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
+                                          FILE_FLAG_DELETE_ON_CLOSE, nullptr));
+        return probe ? std::optional(path) : std::nullopt;
+    }
+    const OwnedFile file(OpenExisting(path, 0));
+    if (!file)
+        return std::nullopt;
+    std::string target(32768, '\0');
+    const DWORD n = GetFinalPathNameByHandleA(file.get(), target.data(), DWORD(target.size()),
+                                              FILE_NAME_NORMALIZED | VOLUME_NAME_DOS);
+    if (n == 0 || n >= target.size())
+        return std::nullopt;
+    target.resize(n);
+    // The system's own long form, \\?\C:\... or \\?\UNC\server\...; the short one is kept.
+    if (target.starts_with("\\\\?\\UNC\\"))
+        return "\\\\" + target.substr(8);
+    if (target.starts_with("\\\\?\\"))
+        return target.substr(4);
+    return target;
+}
+
 } // namespace
 
 bool IsNormalFile(const std::string& path) {
     if (!NamesAFile(path))
         return false;
-    const Handle file(OpenExisting(path, 0));
-    return file.ok() && IsDiskFile(file.get());
+    const OwnedFile file(OpenExisting(path, 0));
+    return file && IsDiskFile(file.get());
 }
 
 std::optional<std::string> ReadRegularFile(const std::string& path) {
     if (!NamesAFile(path))
         return std::nullopt;
-    const Handle file(OpenExisting(path, GENERIC_READ));
-    if (!file.ok()) {
+    const OwnedFile file(OpenExisting(path, GENERIC_READ));
+    if (!file) {
         const DWORD error = GetLastError();
         if (error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND)
             return std::string();
@@ -91,35 +103,38 @@ std::string TemporaryFor(const std::string& target) {
 bool ReplaceFileContents(const std::string& path, std::string_view content, Flush flush) {
     if (!NamesAFile(path))
         return false;
+    {
+        // A device or a pipe is written in place.
+        const OwnedFile existing(OpenExisting(path, 0));
+        if (existing && !IsDiskFile(existing.get())) {
+            const OwnedFile device(OpenExisting(path, GENERIC_WRITE));
+            return device && WriteAll(device.get(), content);
+        }
+    }
+    const std::optional<std::string> target = TargetOf(path);
+    if (!target)
+        return false;
     // A folder is no file, and a file marked read-only stays as it is.
-    const DWORD attributes = GetFileAttributesA(path.c_str());
+    const DWORD attributes = GetFileAttributesA(target->c_str());
     if (attributes != INVALID_FILE_ATTRIBUTES &&
         (attributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_READONLY)))
         return false;
-    {
-        // A device or a pipe is written in place.
-        const Handle existing(OpenExisting(path, 0));
-        if (existing.ok() && !IsDiskFile(existing.get())) {
-            const Handle device(OpenExisting(path, GENERIC_WRITE));
-            return device.ok() && WriteAll(device.get(), content);
-        }
-    }
     // Shared with nobody but a rename while it is written: another writer cannot open it, and
     // a stray one left by a killed process is simply emptied and taken over.
-    const std::string temporary = TemporaryFor(path);
-    Handle file(CreateFileA(temporary.c_str(), GENERIC_WRITE | DELETE, FILE_SHARE_DELETE, nullptr,
-                            CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
-    if (!file.ok())
+    const std::string temporary = TemporaryFor(*target);
+    OwnedFile file(CreateFileA(temporary.c_str(), GENERIC_WRITE | DELETE, FILE_SHARE_DELETE,
+                               nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (!file)
         return false;
     bool ok = WriteAll(file.get(), content);
     if (flush == Flush::BeforeReplacing)
         ok = ok && FlushFileBuffers(file.get());
     // Moved while still open, so that no other writer can step in between.
-    ok = ok && MoveFileExA(temporary.c_str(), path.c_str(),
+    ok = ok && MoveFileExA(temporary.c_str(), target->c_str(),
                            MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH);
     if (!ok)
         DeleteFileA(temporary.c_str());
-    return file.Close() && ok;
+    return file.Reset() && ok;
 }
 
 } // namespace platform

@@ -1,10 +1,7 @@
 #include "platform/win32/window.h"
 
-#include "platform/numeric.h"
-
 #include <algorithm>
 #include <commctrl.h>
-#include <vector>
 #include <windowsx.h>
 
 namespace platform {
@@ -16,6 +13,7 @@ constexpr UINT_PTR FirstMenuId = 500;
 constexpr UINT_PTR FirstTimerId = 900;
 constexpr DWORD Style = WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX;
 constexpr int ApplicationIconId = 1;
+constexpr UINT_PTR SubclassId = 1;
 
 std::string Z(std::string_view text) {
     return std::string(text);
@@ -25,44 +23,51 @@ COLORREF ToWin32(Colour colour) {
     return RGB(colour.red, colour.green, colour.blue);
 }
 
-HFONT CreateFontFor(std::string_view face, double points, bool bold, int dpi) {
-    const int height = -SaturateToInt32(points * dpi / 72.0);
-    return CreateFontA(height, 0, 0, 0, bold ? FW_BOLD : FW_NORMAL, FALSE, FALSE, FALSE,
-                       DEFAULT_CHARSET, OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY,
-                       DEFAULT_PITCH | FF_SWISS, Z(face).c_str());
+// The system's window class and styles for each kind of control.
+struct ControlClass {
+    const char* name;
+    DWORD style;
+    DWORD extendedStyle;
+};
+
+ControlClass ClassFor(const ControlPlan& control) {
+    switch (control.kind) {
+    case ControlKind::Label:
+        return {"STATIC",
+                DWORD(control.align == TextAlign::Centre ? SS_CENTER : SS_LEFT) | SS_NOPREFIX, 0};
+    case ControlKind::TextBox:
+        return {"EDIT", ES_AUTOHSCROLL, WS_EX_CLIENTEDGE};
+    case ControlKind::Button:
+        return {"BUTTON", BS_PUSHBUTTON, 0};
+    case ControlKind::CheckBox:
+        // Not an automatic box: what a click does to it is the program's to say.
+        return {"BUTTON", BS_3STATE, 0};
+    case ControlKind::Shape:
+        break;
+    }
+    return {nullptr, 0, 0};
+}
+
+bool KeyDown(int key) {
+    return GetKeyState(key) < 0;
 }
 
 } // namespace
 
-MouseMove DecodeMouseMove(WPARAM wParam, LPARAM lParam, double twipsPerPixelX,
-                          double twipsPerPixelY, bool altDown) {
-    const int button = (wParam & MK_LBUTTON ? 1 : 0) | (wParam & MK_RBUTTON ? 2 : 0) |
-                       (wParam & MK_MBUTTON ? 4 : 0);
-    const int shift =
-        (wParam & MK_SHIFT ? 1 : 0) | (wParam & MK_CONTROL ? 2 : 0) | (altDown ? 4 : 0);
-    return {button, shift, GET_X_LPARAM(lParam) * twipsPerPixelX,
-            GET_Y_LPARAM(lParam) * twipsPerPixelY};
+MouseInput DecodeMouseMove(WPARAM wParam, LPARAM lParam, bool altDown) {
+    return {(wParam & MK_LBUTTON) != 0,   (wParam & MK_RBUTTON) != 0,  (wParam & MK_MBUTTON) != 0,
+            (wParam & MK_SHIFT) != 0,     (wParam & MK_CONTROL) != 0,  altDown,
+            double(GET_X_LPARAM(lParam)), double(GET_Y_LPARAM(lParam))};
 }
 
-Win32Window::Win32Window(const WindowLayout& layout, HINSTANCE instance)
-    : layout_(layout), instance_(instance) {
+Win32Window::Win32Window(HINSTANCE instance) : instance_(instance) {
     INITCOMMONCONTROLSEX common{sizeof common, ICC_WIN95_CLASSES | ICC_STANDARD_CLASSES};
     InitCommonControlsEx(&common);
-    icon_ = static_cast<HICON>(LoadImageA(instance, MAKEINTRESOURCEA(ApplicationIconId), IMAGE_ICON,
-                                          0, 0, LR_DEFAULTSIZE));
-    smallIcon_ = static_cast<HICON>(LoadImageA(instance, MAKEINTRESOURCEA(ApplicationIconId),
-                                               IMAGE_ICON, GetSystemMetrics(SM_CXSMICON),
-                                               GetSystemMetrics(SM_CYSMICON), 0));
-    WNDCLASSEXA windowClass{};
-    windowClass.cbSize = sizeof windowClass;
-    windowClass.lpfnWndProc = Procedure;
-    windowClass.hInstance = instance;
-    windowClass.hIcon = icon_;
-    windowClass.hIconSm = smallIcon_;
-    windowClass.hCursor = LoadCursor(nullptr, IDC_ARROW);
-    windowClass.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
-    windowClass.lpszClassName = ClassName;
-    RegisterClassExA(&windowClass);
+    icon_ = OwnedIcon(static_cast<HICON>(LoadImageA(instance, MAKEINTRESOURCEA(ApplicationIconId),
+                                                    IMAGE_ICON, 0, 0, LR_DEFAULTSIZE)));
+    smallIcon_ = OwnedIcon(static_cast<HICON>(
+        LoadImageA(instance, MAKEINTRESOURCEA(ApplicationIconId), IMAGE_ICON,
+                   GetSystemMetrics(SM_CXSMICON), GetSystemMetrics(SM_CYSMICON), 0)));
     taskbarCreatedMessage_ = RegisterWindowMessageA("TaskbarCreated");
 
     const HDC screen = GetDC(nullptr);
@@ -72,11 +77,28 @@ Win32Window::Win32Window(const WindowLayout& layout, HINSTANCE instance)
         ReleaseDC(nullptr, screen);
     twipsPerPixelX_ = TwipsPerPixel(dpiX);
     twipsPerPixelY_ = TwipsPerPixel(dpiY);
-    font_ = CreateFontFor("Arial", 8.25, false, dpiY);
+}
+
+Win32Window::~Win32Window() {
+    if (hwnd_ != nullptr)
+        DestroyWindow(hwnd_);
+    UnregisterClassA(ClassName, instance_);
+}
+
+bool Win32Window::Create(const WindowPlan& plan) {
+    WNDCLASSEXA windowClass{};
+    windowClass.cbSize = sizeof windowClass;
+    windowClass.lpfnWndProc = Procedure;
+    windowClass.hInstance = instance_;
+    windowClass.hIcon = icon_.get();
+    windowClass.hIconSm = smallIcon_.get();
+    windowClass.hCursor = LoadCursor(nullptr, IDC_ARROW);
+    windowClass.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
+    windowClass.lpszClassName = ClassName;
+    RegisterClassExA(&windowClass);
 
     // The client area is fixed; the frame around it is whatever the system draws.
-    const RECT client = Twips(0, 0, layout.clientWidth, layout.clientHeight);
-    RECT frame = client;
+    RECT frame{0, 0, plan.clientWidth, plan.clientHeight};
     AdjustWindowRectEx(&frame, Style, FALSE, WS_EX_CONTROLPARENT);
     const int width = frame.right - frame.left;
     const int height = frame.bottom - frame.top;
@@ -84,114 +106,98 @@ Win32Window::Win32Window(const WindowLayout& layout, HINSTANCE instance)
     SystemParametersInfoA(SPI_GETWORKAREA, 0, &work, 0);
     const int left = work.left + (work.right - work.left - width) / 2;
     const int top = work.top + (work.bottom - work.top - height) / 2;
-    hwnd_ = CreateWindowExA(WS_EX_CONTROLPARENT, ClassName, Z(layout.caption).c_str(), Style, left,
-                            top, width, height, nullptr, nullptr, instance, this);
-    if (hwnd_ != nullptr)
-        CreateControls();
-}
+    hwnd_ = CreateWindowExA(WS_EX_CONTROLPARENT, ClassName, Z(plan.caption).c_str(), Style, left,
+                            top, width, height, nullptr, nullptr, instance_, this);
+    if (hwnd_ == nullptr)
+        return false;
 
-Win32Window::~Win32Window() {
-    if (hwnd_ != nullptr)
-        DestroyWindow(hwnd_);
-    for (auto& [name, font] : fonts_)
-        DeleteObject(font);
-    for (auto& [control, brush] : backgrounds_)
-        DeleteObject(brush);
-    if (bandBrush_ != nullptr)
-        DeleteObject(bandBrush_);
-    if (font_ != nullptr)
-        DeleteObject(font_);
-}
-
-RECT Win32Window::Twips(int left, int top, int width, int height) const {
-    const auto x = [this](int twips) { return SaturateToInt32(twips / twipsPerPixelX_); };
-    const auto y = [this](int twips) { return SaturateToInt32(twips / twipsPerPixelY_); };
-    return {x(left), y(top), x(left) + x(width), y(top) + y(height)};
-}
-
-void Win32Window::CreateControls() {
     tooltips_ =
         CreateWindowExA(WS_EX_TOPMOST, TOOLTIPS_CLASSA, nullptr,
                         WS_POPUP | TTS_ALWAYSTIP | TTS_NOPREFIX, CW_USEDEFAULT, CW_USEDEFAULT,
                         CW_USEDEFAULT, CW_USEDEFAULT, hwnd_, nullptr, instance_, nullptr);
-    // Created in tab order, which is the order the dialog manager moves the focus in.
-    std::vector<const ControlLayout*> ordered;
-    for (const ControlLayout& control : layout_.controls)
-        if (control.kind != ControlKind::Shape)
-            ordered.push_back(&control);
-    std::stable_sort(ordered.begin(), ordered.end(),
-                     [](auto a, auto b) { return a->tabIndex < b->tabIndex; });
-    const int dpi = SaturateToInt32(1440.0 / twipsPerPixelY_);
+    // Created in the plan's order, which is the order the dialog manager moves the focus in.
     UINT_PTR id = FirstControlId;
-    for (const ControlLayout* control : ordered) {
-        const char* windowClass = "STATIC";
-        DWORD style = WS_CHILD | WS_VISIBLE;
-        DWORD extended = 0;
-        switch (control->kind) {
-        case ControlKind::Label:
-            style |= (control->centred ? SS_CENTER : SS_LEFT) | SS_NOPREFIX;
-            break;
-        case ControlKind::TextBox:
-            windowClass = "EDIT";
-            style |= WS_TABSTOP | ES_AUTOHSCROLL;
-            extended = WS_EX_CLIENTEDGE;
-            break;
-        case ControlKind::Button:
-            windowClass = "BUTTON";
-            style |= WS_TABSTOP | BS_PUSHBUTTON;
-            break;
-        case ControlKind::CheckBox:
-            windowClass = "BUTTON";
-            style |= WS_TABSTOP | BS_AUTO3STATE;
-            break;
-        case ControlKind::Shape:
-            continue;
-        }
-        const RECT at = Twips(control->left, control->top, control->width, control->height);
-        const HWND handle = CreateWindowExA(extended, windowClass, Z(control->text).c_str(), style,
-                                            at.left, at.top, at.right - at.left, at.bottom - at.top,
-                                            hwnd_, reinterpret_cast<HMENU>(id), instance_, nullptr);
-        if (handle == nullptr)
-            continue;
-        HFONT font = font_;
-        if (control->font) {
-            font =
-                CreateFontFor(control->font->face, control->font->points, control->font->bold, dpi);
-            fonts_[Z(control->name)] = font;
-        }
-        SendMessageA(handle, WM_SETFONT, reinterpret_cast<WPARAM>(font), FALSE);
-        if (control->background)
-            backgrounds_[handle] = CreateSolidBrush(ToWin32(*control->background));
-        if (!control->toolTip.empty() && tooltips_ != nullptr) {
-            TOOLINFOA tool{};
-            tool.cbSize = sizeof tool;
-            tool.uFlags = TTF_IDISHWND | TTF_SUBCLASS;
-            tool.hwnd = hwnd_;
-            tool.uId = reinterpret_cast<UINT_PTR>(handle);
-            std::string text = Z(control->toolTip);
-            tool.lpszText = text.data();
-            SendMessageA(tooltips_, TTM_ADDTOOLA, 0, reinterpret_cast<LPARAM>(&tool));
-            SendMessageA(tooltips_, TTM_SETMAXTIPWIDTH, 0, 400);
-        }
-        controls_[Z(control->name)] = handle;
-        names_[id++] = Z(control->name);
+    for (const ControlPlan& control : plan.controls)
+        CreateControl(control, id++);
+    for (const ShapePlan& shape : plan.shapes) {
+        const Rect& r = shape.rect;
+        shapes_.push_back({{r.left, r.top, r.left + r.width, r.top + r.height},
+                           OwnedBrush(CreateSolidBrush(ToWin32(shape.fill)))});
     }
-    for (const ControlLayout& control : layout_.controls)
-        if (control.kind == ControlKind::Shape && control.background)
-            bandBrush_ = CreateSolidBrush(ToWin32(*control.background));
-    UINT_PTR item = FirstMenuId;
-    for (const MenuItem& menuItem : layout_.menuItems)
-        names_[item++] = Z(menuItem.name);
+    menuItems_ = plan.menuItems;
+    return true;
 }
 
-HWND Win32Window::Control(std::string_view name) const {
-    const auto found = controls_.find(name);
-    return found == controls_.end() ? nullptr : found->second;
+void Win32Window::CreateControl(const ControlPlan& plan, UINT_PTR id) {
+    const ControlClass kind = ClassFor(plan);
+    if (kind.name == nullptr)
+        return;
+    const DWORD style = WS_CHILD | WS_VISIBLE | kind.style | (plan.tabStop ? WS_TABSTOP : 0);
+    const Rect& r = plan.rect;
+    const HWND handle =
+        CreateWindowExA(kind.extendedStyle, kind.name, Z(plan.text).c_str(), style, r.left, r.top,
+                        r.width, r.height, hwnd_, reinterpret_cast<HMENU>(id), instance_, nullptr);
+    if (handle == nullptr)
+        return;
+    SendMessageA(handle, WM_SETFONT, reinterpret_cast<WPARAM>(FontFor(plan.font)), FALSE);
+    if (plan.background) {
+        const COLORREF colour = ToWin32(*plan.background);
+        backgrounds_.emplace(handle, Background{colour, OwnedBrush(CreateSolidBrush(colour))});
+    }
+    AddToolTip(handle, plan.toolTip);
+    SetWindowSubclass(handle, ControlProcedure, SubclassId, reinterpret_cast<DWORD_PTR>(this));
+    controls_.push_back({plan.name, plan.kind, handle});
+}
+
+void Win32Window::AddToolTip(HWND control, std::string_view text) {
+    if (text.empty() || tooltips_ == nullptr)
+        return;
+    TOOLINFOA tool{};
+    tool.cbSize = sizeof tool;
+    tool.uFlags = TTF_IDISHWND | TTF_SUBCLASS;
+    tool.hwnd = hwnd_;
+    tool.uId = reinterpret_cast<UINT_PTR>(control);
+    std::string copy = Z(text);
+    tool.lpszText = copy.data();
+    SendMessageA(tooltips_, TTM_ADDTOOLA, 0, reinterpret_cast<LPARAM>(&tool));
+    SendMessageA(tooltips_, TTM_SETMAXTIPWIDTH, 0, 400);
+}
+
+HFONT Win32Window::FontFor(const FontPlan& plan) {
+    for (const auto& [made, font] : fonts_)
+        if (made == plan)
+            return font.get();
+    // A negative height asks for the characters' own height, without the space above them.
+    const HFONT font =
+        CreateFontA(-plan.pixels, 0, 0, 0, plan.bold ? FW_BOLD : FW_NORMAL, FALSE, FALSE, FALSE,
+                    DEFAULT_CHARSET, OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY,
+                    DEFAULT_PITCH | FF_SWISS, Z(plan.face).c_str());
+    fonts_.emplace_back(plan, OwnedFont(font));
+    return font;
+}
+
+const Win32Window::Control* Win32Window::Find(ControlName name) const {
+    const auto found = std::find_if(controls_.begin(), controls_.end(),
+                                    [name](const Control& c) { return c.name == name; });
+    return found == controls_.end() ? nullptr : &*found;
+}
+
+const Win32Window::Control* Win32Window::Find(HWND handle) const {
+    const auto found = std::find_if(controls_.begin(), controls_.end(),
+                                    [handle](const Control& c) { return c.handle == handle; });
+    return found == controls_.end() ? nullptr : &*found;
+}
+
+HWND Win32Window::HandleOf(ControlName name) const {
+    const Control* control = Find(name);
+    return control != nullptr ? control->handle : nullptr;
 }
 
 int Win32Window::Run() {
     MSG message{};
     while (GetMessageA(&message, nullptr, 0, 0) > 0) {
+        if (PreTranslate(message))
+            continue;
         if (hwnd_ != nullptr && IsDialogMessageA(hwnd_, &message))
             continue;
         TranslateMessage(&message);
@@ -200,8 +206,18 @@ int Win32Window::Run() {
     return int(message.wParam);
 }
 
-std::string Win32Window::Text(std::string_view control) const {
-    const HWND handle = Control(control);
+bool Win32Window::PreTranslate(const MSG& message) {
+    if (message.message != WM_KEYDOWN || message.wParam != VK_RETURN || events_ == nullptr)
+        return false;
+    const Control* control = Find(message.hwnd);
+    if (control == nullptr || KeyDown(VK_SHIFT) || KeyDown(VK_CONTROL))
+        return false;
+    const bool repeat = (message.lParam & (1 << 30)) != 0;
+    return repeat || events_->KeyDown(control->name, Key::Return);
+}
+
+std::string Win32Window::Text(ControlName control) const {
+    const HWND handle = HandleOf(control);
     if (handle == nullptr)
         return {};
     std::string text(size_t(GetWindowTextLengthA(handle)) + 1, '\0');
@@ -209,26 +225,41 @@ std::string Win32Window::Text(std::string_view control) const {
     return text;
 }
 
-void Win32Window::SetText(std::string_view control, std::string_view text) {
-    if (const HWND handle = Control(control))
-        SetWindowTextA(handle, Z(text).c_str());
+void Win32Window::SetText(ControlName control, std::string_view text) {
+    const Control* found = Find(control);
+    if (found == nullptr)
+        return;
+    SetWindowTextA(found->handle, Z(text).c_str());
+    if (found->kind == ControlKind::TextBox) {
+        const auto end = WPARAM(GetWindowTextLengthA(found->handle));
+        SendMessageA(found->handle, EM_SETSEL, end, LPARAM(end));
+    }
 }
 
-void Win32Window::SetEnabled(std::string_view control, bool enabled) {
-    if (const HWND handle = Control(control))
+bool Win32Window::Enabled(ControlName control) const {
+    const HWND handle = HandleOf(control);
+    return handle != nullptr && IsWindowEnabled(handle);
+}
+
+void Win32Window::SetEnabled(ControlName control, bool enabled) {
+    if (const HWND handle = HandleOf(control))
         EnableWindow(handle, enabled);
 }
 
 // The buttons number their states as the program does: 0, 1, and 2 for greyed.
-int Win32Window::Value(std::string_view checkBox) const {
-    const HWND handle = Control(checkBox);
+int Win32Window::Value(ControlName checkBox) const {
+    const HWND handle = HandleOf(checkBox);
     return handle != nullptr ? int(SendMessageA(handle, BM_GETCHECK, 0, 0)) : vbUnchecked;
 }
 
-void Win32Window::SetValue(std::string_view checkBox, int value) {
-    if (const HWND handle = Control(checkBox);
+void Win32Window::SetValue(ControlName checkBox, int value) {
+    if (const HWND handle = HandleOf(checkBox);
         handle != nullptr && value >= vbUnchecked && value <= vbGrayed)
         SendMessageA(handle, BM_SETCHECK, WPARAM(value), 0);
+}
+
+bool Win32Window::Visible() const {
+    return IsWindowVisible(hwnd_) != FALSE;
 }
 
 void Win32Window::Show() {
@@ -239,10 +270,6 @@ void Win32Window::Show() {
 
 void Win32Window::Hide() {
     ShowWindow(hwnd_, SW_HIDE);
-}
-
-bool Win32Window::Visible() const {
-    return IsWindowVisible(hwnd_) != FALSE;
 }
 
 int Win32Window::WindowState() const {
@@ -262,50 +289,57 @@ void Win32Window::SetWindowState(int state) {
         ShowWindow(hwnd_, SW_RESTORE);
 }
 
-void Win32Window::SetFocus() {
+void Win32Window::BringToFront() {
     SetForegroundWindow(hwnd_);
-    const HWND first = GetNextDlgTabItem(hwnd_, nullptr, FALSE);
-    ::SetFocus(first != nullptr ? first : hwnd_);
+    BringWindowToTop(hwnd_);
+}
+
+void Win32Window::SetFocus(ControlName control) {
+    if (const HWND handle = HandleOf(control))
+        ::SetFocus(handle);
 }
 
 void Win32Window::PopupMenu() {
-    const HMENU menu = CreatePopupMenu();
-    if (menu == nullptr)
+    const OwnedMenu menu(CreatePopupMenu());
+    if (!menu)
         return;
     UINT_PTR id = FirstMenuId;
-    for (const MenuItem& item : layout_.menuItems)
-        AppendMenuA(menu, MF_STRING, id++, Z(item.text).c_str());
-    SetMenuDefaultItem(menu, UINT(FirstMenuId), FALSE);
+    for (const MenuItemPlan& item : menuItems_)
+        AppendMenuA(menu.get(), MF_STRING, id++, Z(item.text).c_str());
+    SetMenuDefaultItem(menu.get(), UINT(FirstMenuId), FALSE);
     POINT at{};
     GetCursorPos(&at);
     // The menu closes when the user clicks elsewhere only if its window is in the foreground,
     // and the message after it lets the menu go away at once.
     SetForegroundWindow(hwnd_);
-    TrackPopupMenu(menu, TPM_RIGHTBUTTON, at.x, at.y, 0, hwnd_, nullptr);
+    TrackPopupMenu(menu.get(), TPM_RIGHTBUTTON, at.x, at.y, 0, hwnd_, nullptr);
     PostMessageA(hwnd_, WM_NULL, 0, 0);
-    DestroyMenu(menu);
 }
 
-void Win32Window::StartTimer(std::string_view timer, int milliseconds) {
-    auto found = timers_.find(timer);
-    if (found == timers_.end()) {
-        const UINT_PTR id = FirstTimerId + timers_.size();
-        found = timers_.emplace(Z(timer), id).first;
-        names_[id] = Z(timer);
+Win32Window::Timer* Win32Window::FindTimer(TimerName name) {
+    const auto found = std::find_if(timers_.begin(), timers_.end(),
+                                    [name](const Timer& t) { return t.name == name; });
+    return found == timers_.end() ? nullptr : &*found;
+}
+
+void Win32Window::StartTimer(TimerName timer, int milliseconds) {
+    Timer* found = FindTimer(timer);
+    if (found == nullptr)
+        found = &timers_.emplace_back(Timer{timer, FirstTimerId + timers_.size(), false});
+    found->running =
+        SetTimer(hwnd_, found->id, UINT(std::max(milliseconds, 1)), nullptr) != 0 || found->running;
+}
+
+void Win32Window::StopTimer(TimerName timer) {
+    if (Timer* found = FindTimer(timer); found != nullptr && found->running) {
+        KillTimer(hwnd_, found->id);
+        found->running = false;
     }
-    if (SetTimer(hwnd_, found->second, UINT(std::max(milliseconds, 1)), nullptr) != 0)
-        running_[found->first] = found->second;
 }
 
-void Win32Window::StopTimer(std::string_view timer) {
-    if (const auto found = running_.find(timer); found != running_.end()) {
-        KillTimer(hwnd_, found->second);
-        running_.erase(found);
-    }
-}
-
-bool Win32Window::TimerEnabled(std::string_view timer) const {
-    return running_.contains(timer);
+bool Win32Window::TimerEnabled(TimerName timer) const {
+    return std::any_of(timers_.begin(), timers_.end(),
+                       [timer](const Timer& t) { return t.name == timer && t.running; });
 }
 
 void Win32Window::Unload() {
@@ -318,9 +352,11 @@ void Win32Window::Close() {
     closed_ = true;
     if (events_ != nullptr)
         events_->QueryUnload();
-    for (const auto& [name, id] : running_)
-        KillTimer(hwnd_, id);
-    running_.clear();
+    for (Timer& timer : timers_)
+        if (timer.running) {
+            KillTimer(hwnd_, timer.id);
+            timer.running = false;
+        }
 }
 
 LRESULT CALLBACK Win32Window::Procedure(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
@@ -334,6 +370,18 @@ LRESULT CALLBACK Win32Window::Procedure(HWND hwnd, UINT message, WPARAM wParam, 
     return window->OnMessage(message, wParam, lParam);
 }
 
+// Tells the program which control has the keyboard focus.
+LRESULT CALLBACK Win32Window::ControlProcedure(HWND hwnd, UINT message, WPARAM wParam,
+                                               LPARAM lParam, UINT_PTR, DWORD_PTR window) {
+    auto* self = reinterpret_cast<Win32Window*>(window);
+    if (message == WM_SETFOCUS && self->events_ != nullptr)
+        if (const Control* control = self->Find(hwnd))
+            self->events_->GotFocus(control->name);
+    if (message == WM_NCDESTROY)
+        RemoveWindowSubclass(hwnd, ControlProcedure, SubclassId);
+    return DefSubclassProc(hwnd, message, wParam, lParam);
+}
+
 LRESULT Win32Window::OnMessage(UINT message, WPARAM wParam, LPARAM lParam) {
     if (message == taskbarCreatedMessage_ && taskbarCreatedMessage_ != 0) {
         if (taskbarCreated_)
@@ -341,61 +389,28 @@ LRESULT Win32Window::OnMessage(UINT message, WPARAM wParam, LPARAM lParam) {
         return 0;
     }
     switch (message) {
-    case WM_COMMAND: {
-        const auto found = names_.find(LOWORD(wParam));
-        if (found == names_.end() || events_ == nullptr)
-            break;
-        const WORD code = HIWORD(wParam);
-        const std::string name = found->second;
-        if (lParam == 0 || code == BN_CLICKED) {
-            const HWND control = Control(name);
-            const bool checkBox = control != nullptr && (GetWindowLongA(control, GWL_STYLE) &
-                                                         BS_TYPEMASK) == BS_AUTO3STATE;
-            if (!checkBox)
-                events_->Click(name);
-        } else if (code == EN_CHANGE) {
-            events_->Change(name);
-        }
+    case WM_COMMAND:
+        OnCommand(wParam, lParam);
         return 0;
-    }
-    case WM_TIMER: {
-        const auto found = names_.find(wParam);
-        if (found == names_.end())
-            break;
-        // Each start runs once.
-        const std::string name = found->second;
-        StopTimer(name);
-        if (events_ != nullptr)
-            events_->Timer(name);
+    case WM_TIMER:
+        OnTimer(wParam);
         return 0;
-    }
     case WM_MOUSEMOVE:
-        if (events_ != nullptr) {
-            const MouseMove move = DecodeMouseMove(wParam, lParam, twipsPerPixelX_, twipsPerPixelY_,
-                                                   GetKeyState(VK_MENU) < 0);
-            events_->MouseMove(move.button, move.shift, move.x, move.y);
-        }
+        if (events_ != nullptr)
+            events_->MouseMove(DecodeMouseMove(wParam, lParam, KeyDown(VK_MENU)));
         return 0;
-    case WM_CTLCOLORSTATIC: {
-        const auto found = backgrounds_.find(reinterpret_cast<HWND>(lParam));
-        if (found == backgrounds_.end())
-            break;
-        LOGBRUSH brush{};
-        GetObjectA(found->second, sizeof brush, &brush);
-        SetBkColor(reinterpret_cast<HDC>(wParam), brush.lbColor);
-        return reinterpret_cast<LRESULT>(found->second);
-    }
-    case WM_PAINT: {
-        PAINTSTRUCT paint{};
-        const HDC dc = BeginPaint(hwnd_, &paint);
-        for (const ControlLayout& control : layout_.controls)
-            if (control.kind == ControlKind::Shape && bandBrush_ != nullptr) {
-                const RECT band = Twips(control.left, control.top, control.width, control.height);
-                FillRect(dc, &band, bandBrush_);
-            }
-        EndPaint(hwnd_, &paint);
+    case WM_CTLCOLORSTATIC:
+        if (const LRESULT brush =
+                OnControlColour(reinterpret_cast<HDC>(wParam), reinterpret_cast<HWND>(lParam)))
+            return brush;
+        break;
+    case WM_PAINT:
+        OnPaint();
         return 0;
-    }
+    case WM_ACTIVATE:
+        if (OnActivate(wParam))
+            return 0;
+        break;
     case WM_CLOSE:
         Close();
         DestroyWindow(hwnd_);
@@ -415,6 +430,65 @@ LRESULT Win32Window::OnMessage(UINT message, WPARAM wParam, LPARAM lParam) {
         break;
     }
     return DefWindowProcA(hwnd_, message, wParam, lParam);
+}
+
+void Win32Window::OnCommand(WPARAM wParam, LPARAM lParam) {
+    if (events_ == nullptr)
+        return;
+    const UINT_PTR id = LOWORD(wParam);
+    if (lParam == 0) { // a menu item, or a key the dialog manager turned into IDOK or IDCANCEL
+        if (id >= FirstMenuId && id - FirstMenuId < menuItems_.size())
+            events_->MenuClick(menuItems_[id - FirstMenuId].name);
+        return;
+    }
+    const Control* control = Find(reinterpret_cast<HWND>(lParam));
+    if (control == nullptr)
+        return;
+    const WORD code = HIWORD(wParam);
+    const bool button =
+        control->kind == ControlKind::Button || control->kind == ControlKind::CheckBox;
+    if (button && code == BN_CLICKED)
+        events_->Click(control->name);
+    else if (control->kind == ControlKind::TextBox && code == EN_CHANGE)
+        events_->Change(control->name);
+}
+
+void Win32Window::OnTimer(UINT_PTR id) {
+    const auto found =
+        std::find_if(timers_.begin(), timers_.end(), [id](const Timer& t) { return t.id == id; });
+    if (found == timers_.end())
+        return;
+    // Each start runs once.
+    const TimerName name = found->name;
+    StopTimer(name);
+    if (events_ != nullptr)
+        events_->Timer(name);
+}
+
+LRESULT Win32Window::OnControlColour(HDC dc, HWND control) {
+    const auto found = backgrounds_.find(control);
+    if (found == backgrounds_.end())
+        return 0;
+    SetBkColor(dc, found->second.colour);
+    return reinterpret_cast<LRESULT>(found->second.brush.get());
+}
+
+void Win32Window::OnPaint() {
+    PAINTSTRUCT paint{};
+    const HDC dc = BeginPaint(hwnd_, &paint);
+    for (const Shape& shape : shapes_)
+        FillRect(dc, &shape.rect, shape.brush.get());
+    EndPaint(hwnd_, &paint);
+}
+
+// The window became active: the program puts the keyboard focus on a control, where the
+// system would leave it on the window.
+bool Win32Window::OnActivate(WPARAM wParam) {
+    const bool activated = LOWORD(wParam) != WA_INACTIVE && HIWORD(wParam) == 0;
+    if (!activated || events_ == nullptr)
+        return false;
+    events_->Activate();
+    return true;
 }
 
 } // namespace platform

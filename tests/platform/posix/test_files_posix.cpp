@@ -45,12 +45,43 @@ TEST_CASE("the output file through a relative symbolic link") {
     CHECK(ReadAll(dir.file("real/seconds.txt")) == "42\r\n");
 }
 
-TEST_CASE("the output file through a dangling link creates its target") {
+// A link to nothing stands for something missing: nothing is made in its place.
+TEST_CASE("a dangling link is neither replaced nor followed") {
     TempDir dir;
-    fs::create_symlink(dir.file("created.txt"), dir.file("uptime.txt"));
-    CHECK(engine::WriteUptimeFile("7", dir.file("uptime.txt")));
-    CHECK(fs::is_symlink(dir.file("uptime.txt")));
-    CHECK(ReadAll(dir.file("created.txt")) == "7\r\n");
+    fs::create_symlink(dir.file("gone/uptime.txt"), dir.file("uptime.txt"));
+    fs::create_symlink(dir.file("missing.ini"), dir.file("Settings.ini"));
+    fs::create_symlink("Settings.ini", dir.file("chain.ini"));
+    CHECK(!engine::WriteUptimeFile("7", dir.file("uptime.txt")));
+    CHECK(modMisc::WriteSetting("Options", "Interval", "5", dir.file("Settings.ini")) == 0);
+    CHECK(modMisc::WriteSetting("Options", "Interval", "5", dir.file("chain.ini")) == 0);
+    for (const char* link : {"uptime.txt", "Settings.ini", "chain.ini"})
+        CHECK(fs::is_symlink(dir.file(link)));
+    CHECK(dir.listing() == "Settings.ini chain.ini uptime.txt");
+}
+
+// The user locks a file by taking away its write permission; root, who could write it anyway,
+// respects that too.
+TEST_CASE("a file without write permission keeps its content") {
+    const struct {
+        const char* name;
+        mode_t mode;
+    } cases[] = {{"read-only for all", 0444}, {"no permission at all", 0000}};
+    for (const auto& c : cases) {
+        CAPTURE(c.name);
+        TempDir dir;
+        REQUIRE(WriteAll(dir.file("real.ini"), "[Options]\r\nInterval=9\r\n"));
+        fs::create_symlink("real.ini", dir.file("Settings.ini"));
+        REQUIRE(WriteAll(dir.file("uptime.txt"), "old\r\n"));
+        for (const char* name : {"real.ini", "uptime.txt"})
+            REQUIRE(chmod(dir.file(name).c_str(), c.mode) == 0);
+        CHECK(!engine::WriteUptimeFile("1", dir.file("uptime.txt")));
+        CHECK(modMisc::WriteSetting("Options", "Interval", "5", dir.file("Settings.ini")) == 0);
+        for (const char* name : {"real.ini", "uptime.txt"})
+            REQUIRE(chmod(dir.file(name).c_str(), 0644) == 0);
+        CHECK(ReadAll(dir.file("uptime.txt")) == "old\r\n");
+        CHECK(ReadAll(dir.file("real.ini")) == "[Options]\r\nInterval=9\r\n");
+        CHECK(dir.listing() == "Settings.ini real.ini uptime.txt");
+    }
 }
 
 TEST_CASE("the output file keeps its permissions") {

@@ -1,6 +1,5 @@
-// What only the Qt window does: controls built from the table in pixels at the screen's
-// density, fonts, colours, tab order, accessible names, its menu, its timers, and the events
-// it sends back.
+// What only the Qt window does: its widgets realise the plan (pixels, fonts, colours, tab order,
+// accessible names), a check box waits for the program to set it, and the events it sends back.
 #include "platform/qt/shellicon.h"
 #include "platform/qt/window.h"
 #include "ui/controls.h"
@@ -19,41 +18,52 @@
 #include <QSignalSpy>
 #include <QTest>
 #include <QTimer>
-#include <cmath>
 #include <memory>
 #include <string>
 #include <vector>
 
 namespace {
 
-int Pixels(int twips, double dpi) {
-    return int(std::nearbyint(twips * dpi / 1440.0));
-}
-
-double Dpi() {
-    return QGuiApplication::primaryScreen()->logicalDotsPerInchX();
-}
+using namespace std::string_literals;
 
 // Keeps every event the window sends.
 struct RecordingEvents final : platform::WindowEvents {
     std::vector<std::string> log;
-    double lastX = -1;
-    void Click(std::string_view control) override {
-        log.push_back("Click " + std::string(control));
+    platform::MouseInput lastMouse;
+    bool handleKeys = true;
+    void Click(platform::ControlName control) override {
+        log.push_back("Click " + std::string(control.Text()));
     }
-    void Change(std::string_view control) override {
-        log.push_back("Change " + std::string(control));
+    void MenuClick(platform::MenuItemName item) override {
+        log.push_back("MenuClick " + std::string(item.Text()));
     }
-    void Timer(std::string_view timer) override { log.push_back("Timer " + std::string(timer)); }
-    void MouseMove(int, int, double x, double) override {
-        lastX = x;
+    void Change(platform::ControlName control) override {
+        log.push_back("Change " + std::string(control.Text()));
+    }
+    void Timer(platform::TimerName timer) override {
+        log.push_back("Timer " + std::string(timer.Text()));
+    }
+    void MouseMove(const platform::MouseInput& mouse) override {
+        lastMouse = mouse;
         log.push_back("MouseMove");
     }
+    bool KeyDown(platform::ControlName control, platform::Key) override {
+        log.push_back("KeyDown " + std::string(control.Text()));
+        return handleKeys;
+    }
+    void GotFocus(platform::ControlName control) override {
+        log.push_back("GotFocus " + std::string(control.Text()));
+    }
+    void Activate() override { log.push_back("Activate"); }
     void QueryUnload() override { log.push_back("QueryUnload"); }
     bool Has(const std::string& entry) const {
         return std::find(log.begin(), log.end(), entry) != log.end();
     }
 };
+
+QString ToQt(std::string_view text) {
+    return QString::fromUtf8(text.data(), qsizetype(text.size()));
+}
 
 } // namespace
 
@@ -61,31 +71,32 @@ class QtWindowTest : public QObject {
     Q_OBJECT
 
     std::unique_ptr<platform::QtWindow> window;
+    platform::WindowPlan plan;
     RecordingEvents events;
 
-    template <typename T> T* Control(const char* name) const {
-        T* control = window->findChild<T*>(QLatin1String(name));
+    template <typename T> T* Control(platform::ControlName name) const {
+        T* control = qobject_cast<T*>(window->Control(name));
         if (control == nullptr)
-            qFatal("no control %s", name);
+            qFatal("no control %s", std::string(name.Text()).c_str());
         return control;
     }
 
 private slots:
     void init() {
         events = {};
-        window = std::make_unique<platform::QtWindow>(controls::Form1);
+        window = std::make_unique<platform::QtWindow>();
+        plan = ui::PlanWindow(controls::Form1, window->TwipsPerPixelX(), window->TwipsPerPixelY());
+        QVERIFY(window->Create(plan));
         window->SetEvents(&events);
     }
     void cleanup() { window.reset(); }
 
     void windowHasItsCaptionAndFixedSize() {
-        const double dpi = Dpi();
         QCOMPARE(window->windowTitle(), QStringLiteral("Tallimer"));
-        QCOMPARE(window->size(), QSize(Pixels(3495, dpi), Pixels(2055, dpi)));
+        QCOMPARE(window->size(), QSize(plan.clientWidth, plan.clientHeight));
         QCOMPARE(window->minimumSize(), window->maximumSize());
-        if (dpi == 96)
-            QCOMPARE(window->size(), QSize(233, 137));
-        QCOMPARE(window->TwipsPerPixelX(), 1440.0 / dpi);
+        QCOMPARE(window->TwipsPerPixelX(),
+                 1440.0 / QGuiApplication::primaryScreen()->logicalDotsPerInchX());
         const Qt::WindowFlags flags = window->windowFlags();
         QVERIFY(!flags.testFlag(Qt::WindowMaximizeButtonHint));
         QVERIFY(flags.testFlag(Qt::WindowMinimizeButtonHint));
@@ -101,68 +112,66 @@ private slots:
         QVERIFY(qAbs(window->geometry().center().y() - screen.center().y()) <= 1);
     }
 
-    // Every control of the table, where the table puts it, with its text and tool tip, and
-    // what a screen reader announces.
-    void controls() {
-        const double dpi = Dpi();
-        for (const platform::ControlLayout& layout : controls::Form1Controls) {
-            if (layout.kind == platform::ControlKind::Shape)
-                continue;
-            const QString name = QString::fromStdString(std::string(layout.name));
-            QWidget* control = window->Control(layout.name);
+    // Every control of the plan where the plan puts it, with its text, font, tool tip and what
+    // a screen reader calls it.
+    void controlsRealiseThePlan() {
+        for (const platform::ControlPlan& planned : plan.controls) {
+            const QString name = ToQt(planned.name.Text());
+            QWidget* control = window->Control(planned.name);
             QVERIFY2(control != nullptr, qPrintable(name));
             QCOMPARE(control->objectName(), name);
-            QCOMPARE(control->geometry(),
-                     QRect(Pixels(layout.left, dpi), Pixels(layout.top, dpi),
-                           Pixels(layout.width, dpi), Pixels(layout.height, dpi)));
-            QCOMPARE(window->Text(layout.name), std::string(layout.text));
-            QCOMPARE(control->toolTip().toStdString(), std::string(layout.toolTip));
+            const platform::Rect& r = planned.rect;
+            QCOMPARE(control->geometry(), QRect(r.left, r.top, r.width, r.height));
+            QCOMPARE(window->Text(planned.name), std::string(planned.text));
+            QCOMPARE(control->toolTip(), ToQt(planned.toolTip));
+            QCOMPARE(control->font().family(), ToQt(planned.font.face));
+            QCOMPARE(control->font().pixelSize(), planned.font.pixels);
+            QCOMPARE(control->font().bold(), planned.font.bold);
             QAccessibleInterface* accessible = QAccessible::queryAccessibleInterface(control);
             QVERIFY(accessible != nullptr);
-            QVERIFY2(!accessible->text(QAccessible::Name).isEmpty(), qPrintable(name));
-            if (!layout.toolTip.empty())
-                QCOMPARE(accessible->text(QAccessible::Description).toStdString(),
-                         std::string(layout.toolTip));
-            if (!layout.text.empty() && !qobject_cast<QLineEdit*>(control))
-                QVERIFY2(control->fontMetrics().horizontalAdvance(
-                             QString::fromStdString(std::string(layout.text))) <= control->width(),
+            QCOMPARE(accessible->text(QAccessible::Name),
+                     ToQt(planned.accessibleName.empty() ? planned.text : planned.accessibleName));
+            if (!planned.toolTip.empty())
+                QCOMPARE(accessible->text(QAccessible::Description), ToQt(planned.toolTip));
+            if (!planned.text.empty() && !qobject_cast<QLineEdit*>(control))
+                QVERIFY2(control->fontMetrics().horizontalAdvance(ToQt(planned.text)) <=
+                             control->width(),
                          qPrintable(name + " clips its text"));
         }
-        QCOMPARE(QAccessible::queryAccessibleInterface(Control<QLineEdit>("txtInt"))
-                     ->text(QAccessible::Name),
-                 QStringLiteral("Update interval, seconds"));
-        QCOMPARE(Control<QLabel>("Label1")->buddy(), Control<QLineEdit>("txtInt"));
+        QCOMPARE(Control<QLabel>(controls::Label1)->buddy(), window->Control(controls::txtInt));
     }
 
-    void uptimeLabelLooksAsDesigned() {
-        const QLabel* label = Control<QLabel>("lblUptime");
-        QCOMPARE(label->font().family(), QStringLiteral("Arial"));
-        QCOMPARE(label->font().pointSizeF(), 9.75);
-        QVERIFY(label->font().bold());
-        QVERIFY(label->alignment() & Qt::AlignHCenter);
-        QCOMPARE(label->palette().color(QPalette::Window), QColor(224, 224, 224));
-        QCOMPARE(Control<QLabel>("Label1")->font().pointSizeF(), 8.25);
+    // A label's text starts at its top; the uptime is centred across on its grey band.
+    void labels() {
+        const QLabel* uptime = Control<QLabel>(controls::lblUptime);
+        QCOMPARE(uptime->alignment(), Qt::AlignHCenter | Qt::AlignTop);
+        QCOMPARE(uptime->palette().color(QPalette::Window), QColor(224, 224, 224));
+        QCOMPARE(Control<QLabel>(controls::Label1)->alignment(), Qt::AlignLeft | Qt::AlignTop);
     }
 
     // The grey band across the top is painted on the window, not a control of its own.
     void bandIsPaintedOnTheWindow() {
-        const double dpi = Dpi();
         const QImage shot = window->grab().toImage();
-        const int labelTop = Pixels(120, dpi);
+        const auto planned =
+            std::find_if(plan.controls.begin(), plan.controls.end(),
+                         [](const auto& c) { return c.name == controls::lblUptime; });
+        QVERIFY(planned != plan.controls.end());
+        const platform::Rect label = planned->rect;
         for (const int x : {0, window->width() / 2, window->width() - 1})
-            for (int y = 0; y < labelTop; ++y)
+            for (int y = 0; y < label.top; ++y)
                 QCOMPARE(shot.pixelColor(x, y), QColor(224, 224, 224));
-        const int belowLabel = Pixels(120 + 495, dpi) + 1;
-        QVERIFY(shot.pixelColor(1, belowLabel) != QColor(224, 224, 224));
-        QVERIFY(window->Control("Shape1") == nullptr);
+        QVERIFY(shot.pixelColor(1, label.top + label.height + 1) != QColor(224, 224, 224));
+        QVERIFY(window->Control(controls::Shape1) == nullptr);
         for (const QObject* child : window->children())
             QVERIFY2(child->objectName() != "Shape1", "the band is a child object");
     }
 
-    void tabOrder() {
-        const QStringList expected{"txtInt",  "cmdToggle",    "chkFile",
-                                   "cmdTray", "chkAutoStart", "chkAutoTray"};
-        QWidget* widget = Control<QWidget>("txtInt");
+    void tabOrderFollowsThePlan() {
+        QStringList expected;
+        for (const platform::ControlPlan& planned : plan.controls)
+            if (planned.tabStop)
+                expected << ToQt(planned.name.Text());
+        QWidget* widget = window->Control(controls::txtInt);
         QStringList seen;
         for (int step = 0; step < 100 && seen.size() < expected.size(); ++step) {
             if (widget->focusPolicy() & Qt::TabFocus)
@@ -172,21 +181,26 @@ private slots:
         QCOMPARE(seen, expected);
     }
 
-    // Qt numbers its check states differently: 0, 1 and 2 map onto them in one place.
-    void checkBoxValues() {
-        auto* box = Control<QCheckBox>("chkFile");
+    // Qt numbers its check states differently: 0, 1 and 2 map onto them in one place. A click
+    // leaves the state to the program.
+    void checkBoxes() {
+        auto* box = Control<QCheckBox>(controls::chkFile);
         const std::pair<int, Qt::CheckState> values[] = {
             {platform::vbUnchecked, Qt::Unchecked},
             {platform::vbChecked, Qt::Checked},
             {platform::vbGrayed, Qt::PartiallyChecked}};
         for (const auto& [value, state] : values) {
-            window->SetValue("chkFile", value);
+            window->SetValue(controls::chkFile, value);
             QCOMPARE(box->checkState(), state);
-            QCOMPARE(window->Value("chkFile"), value);
+            QCOMPARE(window->Value(controls::chkFile), value);
+            QTest::mouseClick(box, Qt::LeftButton);
+            QCOMPARE(box->checkState(), state);
+            QVERIFY(events.Has("Click chkFile"));
+            events.log.clear();
         }
-        window->SetValue("chkFile", platform::vbChecked);
-        window->SetValue("chkFile", 3);
-        QCOMPARE(window->Value("chkFile"), platform::vbChecked);
+        window->SetValue(controls::chkFile, platform::vbChecked);
+        window->SetValue(controls::chkFile, 3);
+        QCOMPARE(window->Value(controls::chkFile), platform::vbChecked);
     }
 
     void popupMenuItems() {
@@ -199,54 +213,86 @@ private slots:
         QCOMPARE(items, (QStringList{"mnOpen:Open Tallimer", "mnExit:Exit"}));
         QCOMPARE(popup->defaultAction()->text(), QStringLiteral("Open Tallimer"));
         popup->actions().at(1)->trigger();
-        QVERIFY(events.Has("Click mnExit"));
+        QVERIFY(events.Has("MenuClick mnExit"));
     }
 
     void controlsSendTheirEvents() {
-        QTest::mouseClick(Control<QPushButton>("cmdToggle"), Qt::LeftButton);
-        QTest::mouseClick(Control<QPushButton>("cmdTray"), Qt::LeftButton);
-        QTest::keyClicks(Control<QLineEdit>("txtInt"), "7");
+        QTest::mouseClick(Control<QPushButton>(controls::cmdToggle), Qt::LeftButton);
+        QTest::mouseClick(Control<QPushButton>(controls::cmdTray), Qt::LeftButton);
+        QTest::keyClicks(Control<QLineEdit>(controls::txtInt), "7");
         QVERIFY(events.Has("Click cmdToggle"));
         QVERIFY(events.Has("Click cmdTray"));
         QVERIFY(events.Has("Change txtInt"));
-        QCOMPARE(window->Text("txtInt"), std::string("7"));
-        window->SetEnabled("txtInt", false);
-        QVERIFY(!Control<QLineEdit>("txtInt")->isEnabled());
+        QCOMPARE(window->Text(controls::txtInt), "7"s);
+        window->SetEnabled(controls::txtInt, false);
+        QVERIFY(!Control<QLineEdit>(controls::txtInt)->isEnabled());
+        QVERIFY(!window->Enabled(controls::txtInt));
+        window->SetText(controls::txtInt, "30");
+        QCOMPARE(Control<QLineEdit>(controls::txtInt)->cursorPosition(), 2);
+    }
+
+    // Return goes to the program first; what it does not take, the widget gets.
+    void returnKey() {
+        auto* start = Control<QPushButton>(controls::cmdToggle);
+        QTest::keyClick(start, Qt::Key_Return);
+        QVERIFY(events.Has("KeyDown cmdToggle"));
+        QVERIFY(!events.Has("Click cmdToggle")); // the program clicks it itself
+        events.log.clear();
+        events.handleKeys = false;
+        QSignalSpy returned(Control<QLineEdit>(controls::txtInt), &QLineEdit::returnPressed);
+        QTest::keyClick(Control<QLineEdit>(controls::txtInt), Qt::Key_Enter, Qt::KeypadModifier);
+        QVERIFY(events.Has("KeyDown txtInt"));
+        QCOMPARE(returned.count(), 1);
+    }
+
+    void focusIsReported() {
+        window->show();
+        QVERIFY(QTest::qWaitForWindowActive(window.get()));
+        QVERIFY(events.Has("Activate"));
+        window->SetFocus(controls::cmdTray);
+        QTRY_VERIFY(events.Has("GotFocus cmdTray"));
+        QCOMPARE(QApplication::focusWidget(), window->Control(controls::cmdTray));
     }
 
     // Timers run once per start, precisely, and tell when they run out.
     void timers() {
-        QVERIFY(!window->TimerEnabled("tmrUpdate"));
-        window->StartTimer("tmrUpdate", 1300);
-        auto* timer = Control<QTimer>("tmrUpdate");
-        QVERIFY(window->TimerEnabled("tmrUpdate"));
+        QVERIFY(!window->TimerEnabled(controls::tmrUpdate));
+        window->StartTimer(controls::tmrUpdate, 1300);
+        auto* timer = window->findChild<QTimer*>(QStringLiteral("tmrUpdate"));
+        QVERIFY(timer != nullptr);
+        QVERIFY(window->TimerEnabled(controls::tmrUpdate));
         QVERIFY(timer->isSingleShot());
         QCOMPARE(timer->timerType(), Qt::PreciseTimer);
         QCOMPARE(timer->interval(), 1300);
-        window->StopTimer("tmrUpdate");
-        QVERIFY(!window->TimerEnabled("tmrUpdate"));
-        window->StartTimer("tmrUpdate", 10);
+        window->StopTimer(controls::tmrUpdate);
+        QVERIFY(!window->TimerEnabled(controls::tmrUpdate));
+        window->StartTimer(controls::tmrUpdate, 10);
         QTRY_VERIFY(events.Has("Timer tmrUpdate"));
-        QVERIFY(!window->TimerEnabled("tmrUpdate"));
+        QVERIFY(!window->TimerEnabled(controls::tmrUpdate));
     }
 
-    // The tray icon's notifications arrive as mouse moves in pixels; the program gets twips.
-    void mouseMovesArriveInTwips() {
-        QMouseEvent move(QEvent::MouseMove, QPointF(515, 0), QPointF(515, 0), Qt::NoButton,
-                         Qt::NoButton, Qt::NoModifier);
+    // The tray icon's notifications arrive as mouse moves; the window reports pixels and what
+    // is held down.
+    void mouseMoves() {
+        QMouseEvent move(QEvent::MouseMove, QPointF(515, 3), QPointF(515, 3), Qt::NoButton,
+                         Qt::RightButton, Qt::ShiftModifier | Qt::AltModifier);
         QCoreApplication::sendEvent(window.get(), &move);
-        QCOMPARE(events.lastX, 515 * window->TwipsPerPixelX());
+        const platform::MouseInput& mouse = events.lastMouse;
+        QCOMPARE(mouse.x, 515.0);
+        QCOMPARE(mouse.y, 3.0);
+        QVERIFY(!mouse.left && mouse.right && !mouse.middle);
+        QVERIFY(mouse.shift && !mouse.control && mouse.alt);
     }
 
-    void windowStateAndVisibility() {
+    void windowState() {
         window->Show();
-        QVERIFY(window->Visible());
+        QVERIFY(window->isVisible());
         window->SetWindowState(platform::vbMinimized);
         QCOMPARE(window->WindowState(), platform::vbMinimized);
         window->SetWindowState(platform::vbNormal);
         QCOMPARE(window->WindowState(), platform::vbNormal);
         window->Hide();
-        QVERIFY(!window->Visible());
+        QVERIFY(!window->isVisible());
     }
 
     void unloadingAsksFirst() {

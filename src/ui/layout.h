@@ -1,0 +1,82 @@
+#pragma once
+
+#include "platform/window.h"
+
+#include <optional>
+#include <span>
+#include <string_view>
+#include <vector>
+
+// The window as designed, in twips, and everything every window system derives from it: the
+// pixels, the order of creation and of the Tab key, which label names which control, what is
+// painted, what a click does to a check box and what the mouse reports. Decided here once, so
+// that every front end behaves alike.
+namespace ui {
+
+using platform::ControlKind;
+using platform::ControlName;
+using platform::MenuItemName;
+
+struct Font {
+    std::string_view face;
+    double points;
+    bool bold;
+};
+
+// One control; lengths in twips (1/1440 inch) within the client area.
+struct ControlLayout {
+    ControlName name;
+    ControlKind kind;
+    std::string_view text;
+    int left, top, width, height;
+    int tabIndex; // -1: not in the tab order
+    std::string_view toolTip;
+    std::optional<Font> font;             // the window's own when none
+    std::optional<platform::Colour> fill; // the background of a label, the colour of a shape
+    std::optional<ControlName> labelFor;  // a label that names this other control
+    platform::TextAlign align = platform::TextAlign::Left;
+};
+
+struct MenuItemLayout {
+    MenuItemName name;
+    std::string_view text;
+};
+
+struct FormLayout {
+    std::string_view caption;
+    int clientWidth, clientHeight; // twips
+    Font font;
+    std::span<const ControlLayout> controls;
+    std::string_view menuName;
+    std::string_view menuText;
+    std::span<const MenuItemLayout> menuItems; // the first is the default item
+};
+
+// Twips to whole pixels, rounded halves to even, as each of a rectangle's four lengths is.
+int Pixels(int twips, double twipsPerPixel);
+
+// The window in pixels at the screen's density.
+platform::WindowPlan PlanWindow(const FormLayout& form, double twipsPerPixelX,
+                                double twipsPerPixelY);
+
+// The controls the Tab key moves through, in its order.
+std::vector<ControlName> TabOrder(const FormLayout& form);
+
+const ControlLayout* Find(const FormLayout& form, ControlName name);
+
+// A check box's value after a click: clear and ticked take turns, and a greyed box (which
+// only a settings file can make) becomes ticked, since greyed counts as not ticked.
+int CheckValueAfterClick(int value);
+
+// Whether the key presses a control of this kind: Return presses a button.
+bool Presses(platform::Key key, ControlKind kind);
+
+// The mouse as the program's handlers count it: buttons 1 left, 2 right, 4 middle; shift 1
+// Shift, 2 Ctrl, 4 Alt; the position in twips.
+struct MouseState {
+    int button, shift;
+    double x, y;
+};
+MouseState Mouse(const platform::MouseInput& mouse, double twipsPerPixelX, double twipsPerPixelY);
+
+} // namespace ui

@@ -1,0 +1,188 @@
+#include "ui/controls.h"
+#include "ui/layout.h"
+
+#include <doctest/doctest.h>
+#include <string>
+#include <vector>
+
+namespace {
+
+using platform::ControlName;
+using platform::Rect;
+
+const platform::ControlPlan& Planned(const platform::WindowPlan& plan, ControlName name) {
+    for (const platform::ControlPlan& control : plan.controls)
+        if (control.name == name)
+            return control;
+    FAIL("not in the plan: " << std::string(name.Text()));
+    throw;
+}
+
+std::vector<std::string> Names(const std::vector<ControlName>& names) {
+    std::vector<std::string> texts;
+    for (const ControlName name : names)
+        texts.emplace_back(name.Text());
+    return texts;
+}
+
+} // namespace
+
+TEST_CASE("twips become whole pixels, halves to even") {
+    const struct {
+        int twips;
+        double twipsPerPixel;
+        int pixels;
+    } cases[] = {{3495, 15, 233}, {3495, 12, 291}, {3495, 10, 350}, {285, 10, 28},  {2055, 10, 206},
+                 {1335, 12, 111}, {285, 12, 24},   {-120, 15, -8},  {-120, 16, -8}, {0, 15, 0}};
+    for (const auto& c : cases) {
+        CAPTURE(c.twips);
+        CAPTURE(c.twipsPerPixel);
+        CHECK(ui::Pixels(c.twips, c.twipsPerPixel) == c.pixels);
+    }
+}
+
+// Each of the four lengths is rounded on its own, at 96 and at 120 dots per inch.
+TEST_CASE("the window in pixels") {
+    const struct {
+        double twipsPerPixel;
+        int width, height;
+        std::vector<std::pair<ControlName, Rect>> rects;
+        int labelFont, font;
+    } cases[] = {{15,
+                  233,
+                  137,
+                  {{controls::lblUptime, {0, 8, 233, 33}},
+                   {controls::txtInt, {136, 48, 89, 19}},
+                   {controls::Label1, {8, 48, 129, 17}},
+                   {controls::cmdToggle, {144, 72, 81, 25}},
+                   {controls::chkFile, {8, 72, 97, 17}},
+                   {controls::cmdTray, {144, 104, 81, 25}},
+                   {controls::chkAutoStart, {8, 88, 73, 17}},
+                   {controls::chkAutoTray, {8, 104, 105, 17}}},
+                  13,
+                  11},
+                 {12,
+                  291,
+                  171,
+                  {{controls::lblUptime, {0, 10, 291, 41}},
+                   {controls::txtInt, {170, 60, 111, 24}},
+                   {controls::Label1, {10, 60, 161, 21}},
+                   {controls::cmdToggle, {180, 90, 101, 31}},
+                   {controls::chkFile, {10, 90, 121, 21}},
+                   {controls::cmdTray, {180, 130, 101, 31}},
+                   {controls::chkAutoStart, {10, 110, 91, 21}},
+                   {controls::chkAutoTray, {10, 130, 131, 21}}},
+                  16,
+                  14}};
+    for (const auto& c : cases) {
+        CAPTURE(c.twipsPerPixel);
+        const platform::WindowPlan plan =
+            ui::PlanWindow(controls::Form1, c.twipsPerPixel, c.twipsPerPixel);
+        CHECK(plan.caption == "Tallimer");
+        CHECK(plan.clientWidth == c.width);
+        CHECK(plan.clientHeight == c.height);
+        CHECK(plan.controls.size() == c.rects.size());
+        for (const auto& [name, rect] : c.rects) {
+            CAPTURE(std::string(name.Text()));
+            const platform::ControlPlan& control = Planned(plan, name);
+            CHECK(control.rect == rect);
+            const bool isUptime = name == controls::lblUptime;
+            CHECK(control.font ==
+                  platform::FontPlan{"Arial", isUptime ? c.labelFont : c.font, isUptime});
+        }
+        // The band: 120 twips left of the window, to 120 twips beyond its right edge.
+        REQUIRE(plan.shapes.size() == 1);
+        CHECK(plan.shapes[0].rect == Rect{ui::Pixels(-120, c.twipsPerPixel), 0,
+                                          ui::Pixels(3735, c.twipsPerPixel),
+                                          ui::Pixels(255, c.twipsPerPixel)});
+        CHECK(plan.shapes[0].fill == platform::Colour{224, 224, 224});
+    }
+}
+
+// The label that names the interval box comes right before it, so that the system's
+// screen-reader support on Windows takes its text for the box's name; Tab skips labels.
+TEST_CASE("the order of creation and of the Tab key") {
+    const platform::WindowPlan plan = ui::PlanWindow(controls::Form1, 15, 15);
+    std::vector<ControlName> created;
+    std::vector<ControlName> tabStops;
+    for (const platform::ControlPlan& control : plan.controls) {
+        created.push_back(control.name);
+        if (control.tabStop)
+            tabStops.push_back(control.name);
+    }
+    CHECK(Names(created) == std::vector<std::string>{"lblUptime", "Label1", "txtInt", "cmdToggle",
+                                                     "chkFile", "cmdTray", "chkAutoStart",
+                                                     "chkAutoTray"});
+    const std::vector<std::string> tabOrder{"txtInt",  "cmdToggle",    "chkFile",
+                                            "cmdTray", "chkAutoStart", "chkAutoTray"};
+    CHECK(Names(tabStops) == tabOrder);
+    CHECK(Names(ui::TabOrder(controls::Form1)) == tabOrder);
+}
+
+TEST_CASE("what a screen reader calls each control, and how labels lie") {
+    const platform::WindowPlan plan = ui::PlanWindow(controls::Form1, 15, 15);
+    CHECK(Planned(plan, controls::txtInt).accessibleName == "Update interval, seconds:");
+    CHECK(Planned(plan, controls::Label1).labelFor == controls::txtInt);
+    for (const platform::ControlPlan& control : plan.controls) {
+        CAPTURE(std::string(control.name.Text()));
+        if (control.name != controls::txtInt)
+            CHECK(control.accessibleName.empty());
+        if (control.name != controls::Label1)
+            CHECK(!control.labelFor);
+        const bool centred = control.name == controls::lblUptime;
+        CHECK((control.align == platform::TextAlign::Centre) == centred);
+        CHECK(control.background.has_value() == centred);
+    }
+    CHECK(Planned(plan, controls::chkAutoTray).toolTip ==
+          "If ticked, the client will be sent to the system tray as soon as the client is run");
+}
+
+TEST_CASE("a click on a check box") {
+    using platform::vbChecked;
+    using platform::vbGrayed;
+    using platform::vbUnchecked;
+    const struct {
+        int from;
+        std::vector<int> after; // one value per click
+    } cases[] = {{vbUnchecked, {vbChecked, vbUnchecked, vbChecked}},
+                 {vbChecked, {vbUnchecked, vbChecked, vbUnchecked}},
+                 {vbGrayed, {vbChecked, vbUnchecked, vbChecked}}};
+    for (const auto& c : cases) {
+        CAPTURE(c.from);
+        int value = c.from;
+        for (const int expected : c.after) {
+            value = ui::CheckValueAfterClick(value);
+            CHECK(value == expected);
+        }
+    }
+}
+
+TEST_CASE("Return presses buttons only") {
+    CHECK(ui::Presses(platform::Key::Return, platform::ControlKind::Button));
+    for (const auto kind : {platform::ControlKind::CheckBox, platform::ControlKind::TextBox,
+                            platform::ControlKind::Label})
+        CHECK(!ui::Presses(platform::Key::Return, kind));
+}
+
+TEST_CASE("the mouse as the handlers count it") {
+    const struct {
+        platform::MouseInput mouse;
+        int button, shift;
+    } cases[] = {{{}, 0, 0},
+                 {{.left = true}, 1, 0},
+                 {{.right = true}, 2, 0},
+                 {{.middle = true}, 4, 0},
+                 {{.left = true, .right = true, .middle = true}, 7, 0},
+                 {{.shift = true}, 0, 1},
+                 {{.control = true}, 0, 2},
+                 {{.alt = true}, 0, 4},
+                 {{.right = true, .shift = true, .alt = true}, 2, 5}};
+    for (const auto& c : cases) {
+        const ui::MouseState state = ui::Mouse(c.mouse, 15, 12);
+        CHECK(state.button == c.button);
+        CHECK(state.shift == c.shift);
+    }
+    const ui::MouseState at = ui::Mouse({.x = 515, .y = -2}, 15, 12);
+    CHECK(at.x == 515 * 15.0);
+    CHECK(at.y == -24.0);
+}
