@@ -44,13 +44,13 @@ struct FakeFileService final : platform::FileService {
 struct FakeShellIconService final : platform::ShellIconService {
     struct Call {
         std::uint32_t message;
-        platform::NOTIFYICONDATA data;
+        platform::NotifyIconData data;
     };
     std::vector<Call> calls;
     bool available = true;
     bool answer = true;
 
-    bool Shell_NotifyIcon(std::uint32_t message, const platform::NOTIFYICONDATA& data) override {
+    bool ShellNotifyIcon(std::uint32_t message, const platform::NotifyIconData& data) override {
         calls.push_back({message, data});
         return answer;
     }
@@ -132,6 +132,7 @@ struct FakeWindow final : platform::Window {
         if (events != nullptr)
             events->GotFocus(control);
     }
+    std::optional<ControlName> FocusedControl() const override { return focus; }
     void PopupMenu() override { ++menusShown; }
     void StartTimer(TimerName timer, int milliseconds) override {
         timers.insert_or_assign(timer, milliseconds);

@@ -163,6 +163,8 @@ public:
     virtual void BringToFront() = 0;
     // Gives the control the keyboard focus (the window's, for when it is active).
     virtual void SetFocus(ControlName control) = 0;
+    // The control that has the keyboard focus, if one has.
+    virtual std::optional<ControlName> FocusedControl() const = 0;
     // Pops the menu up at the mouse, its first item the default.
     virtual void PopupMenu() = 0;
 

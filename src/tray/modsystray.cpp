@@ -30,17 +30,17 @@ void modSysTray::AddTrayIcon(platform::WindowHandle window, platform::IconHandle
     record_.cbSize = RecordSize;
     record_.hWnd = window;
     record_.uID = IconId;
-    record_.uFlags = platform::NIF_MESSAGE | platform::NIF_ICON | platform::NIF_TIP;
-    record_.uCallbackMessage = platform::WM_MOUSEMOVE;
+    record_.uFlags = platform::NifMessage | platform::NifIcon | platform::NifTip;
+    record_.uCallbackMessage = platform::WmMouseMove;
     record_.hIcon = icon;
     record_.szTip = TipField(tip);
-    shell_.Shell_NotifyIcon(platform::NIM_ADD, record_);
+    shell_.ShellNotifyIcon(platform::NimAdd, record_);
     trayIconShown_ = true;
 }
 
 void modSysTray::RemoveTrayIcon() {
     if (!trayIconShown_)
         return;
-    shell_.Shell_NotifyIcon(platform::NIM_DELETE, record_);
+    shell_.ShellNotifyIcon(platform::NimDelete, record_);
     trayIconShown_ = false;
 }

@@ -12,7 +12,7 @@ public:
     explicit modSysTray(platform::ShellIconService& shell) : shell_(shell) {}
 
     bool TrayIconShown() const { return trayIconShown_; }
-    const platform::NOTIFYICONDATA& TrayIconRecord() const { return record_; }
+    const platform::NotifyIconData& TrayIconRecord() const { return record_; }
     bool NotificationAreaAvailable() const { return shell_.IsAvailable(); }
 
     // Shows the icon for the window, with its icon and the tip; does nothing while one is
@@ -28,5 +28,5 @@ public:
 private:
     platform::ShellIconService& shell_;
     bool trayIconShown_ = false;
-    platform::NOTIFYICONDATA record_;
+    platform::NotifyIconData record_;
 };

@@ -209,11 +209,11 @@ void Form1::Form_MouseMove(int, int, double x, double) {
     if (!services_.tray.TrayIconShown())
         return;
     switch (platform::SaturateToInt32(x / window_.TwipsPerPixelX())) {
-    case platform::WM_LBUTTONDBLCLK:
-    case platform::NIN_BALLOONUSERCLICK:
+    case platform::WmLButtonDblClk:
+    case platform::NinBalloonUserClick:
         RestoreFromTray();
         break;
-    case platform::WM_RBUTTONUP:
+    case platform::WmRButtonUp:
         window_.PopupMenu();
         break;
     default:
@@ -232,7 +232,9 @@ void Form1::mnExit_Click() {
 }
 
 void Form1::Form_Activate() {
-    FocusControl();
+    // A click that activates the window may already have put the focus on a control.
+    if (!window_.FocusedControl())
+        FocusControl();
 }
 
 platform::ControlName Form1::FocusTarget() const {

@@ -15,7 +15,12 @@ end_wine() { wineserver -k 2>/dev/null || true; }
 trap 'end_wine; cleanup' EXIT
 
 start_display
-start_tray_host
+# A panel of fixed width: Wine keeps the old size of a panel that shrank when its last icon
+# left, and drops clicks on an icon that comes back to it.
+trayer --edge top --align right --widthtype pixel --width 64 --height 32 --SetDockType true \
+    --transparent false --tint 0xdddddd >/dev/null 2>&1 &
+PIDS+=($!)
+wait_for 10 xwininfo -name panel || true
 $WINE wineboot --init </dev/null >/dev/null 2>&1 || fail "no Wine prefix"
 # Without a window manager, Wine draws its own frame (3 px borders, a 19 px caption at
 # 96 DPI) instead of waiting for one.

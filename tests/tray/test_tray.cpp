@@ -29,8 +29,8 @@ TEST_CASE("adding fills the record") {
     tray.AddTrayIcon(Window, Icon, "Tallimer - OFF");
     CHECK(tray.TrayIconShown());
     REQUIRE(shell.calls.size() == 1);
-    const platform::NOTIFYICONDATA& sent = shell.calls[0].data;
-    CHECK(shell.calls[0].message == platform::NIM_ADD);
+    const platform::NotifyIconData& sent = shell.calls[0].data;
+    CHECK(shell.calls[0].message == platform::NimAdd);
     CHECK(sent.cbSize == 88u);
     CHECK(sent.hWnd == Window);
     CHECK(sent.uID == 1u);
@@ -60,7 +60,7 @@ TEST_CASE("removing sends the kept record, once") {
     tray.RemoveTrayIcon();
     CHECK(!tray.TrayIconShown());
     REQUIRE(shell.calls.size() == 2);
-    CHECK(shell.calls[1].message == platform::NIM_DELETE);
+    CHECK(shell.calls[1].message == platform::NimDelete);
     CHECK(shell.calls[1].data.hWnd == Window);
     CHECK(shell.calls[1].data.uID == 1u);
     tray.RemoveTrayIcon();

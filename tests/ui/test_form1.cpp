@@ -363,7 +363,7 @@ TEST_CASE("the icon's notifications") {
         CHECK(app.window.menusShown == (c.menu ? 1 : 0));
         if (c.restores) {
             REQUIRE(app.shell.calls.size() == 2);
-            CHECK(app.shell.calls[1].message == platform::NIM_DELETE);
+            CHECK(app.shell.calls[1].message == platform::NimDelete);
         }
     }
 }
@@ -424,7 +424,7 @@ TEST_CASE("Exit closes, saves and removes the icon") {
     app.window.events->MenuClick(mnExit);
     CHECK(app.window.unloads == 1);
     CHECK(!app.tray.TrayIconShown());
-    CHECK(app.shell.calls.back().message == platform::NIM_DELETE);
+    CHECK(app.shell.calls.back().message == platform::NimDelete);
     CHECK(std::filesystem::exists(app.Settings()));
 }
 
@@ -662,4 +662,18 @@ TEST_CASE("Return presses the focused button and nothing else") {
         CHECK(app.window.TimerEnabled(tmrUpdate) == (c.handled && c.control == cmdToggle));
         CHECK(app.window.Value(chkFile) == vbUnchecked);
     }
+}
+
+// The click that activates the window may reach a control before the activation does: that
+// control keeps the focus, and the click its effect.
+TEST_CASE("activating the window leaves the focus on a control that has it") {
+    App app;
+    app.Start();
+    CHECK(app.window.focus == txtInt);
+    app.window.focus = cmdTray; // the system gave it the focus, before telling anyone
+    app.window.events->Activate();
+    CHECK(app.window.focus == cmdTray);
+    app.window.focus.reset();
+    app.window.events->Activate();
+    CHECK(app.window.focus == txtInt);
 }

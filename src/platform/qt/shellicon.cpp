@@ -13,13 +13,13 @@ std::optional<int> NotificationCode(QSystemTrayIcon::ActivationReason reason,
                                     bool statusNotifierTray) {
     switch (reason) {
     case QSystemTrayIcon::DoubleClick:
-        return WM_LBUTTONDBLCLK;
+        return WmLButtonDblClk;
     case QSystemTrayIcon::Trigger:
         if (statusNotifierTray)
-            return WM_LBUTTONDBLCLK;
+            return WmLButtonDblClk;
         return std::nullopt;
     case QSystemTrayIcon::Context:
-        return WM_RBUTTONUP;
+        return WmRButtonUp;
     case QSystemTrayIcon::MiddleClick:
     case QSystemTrayIcon::Unknown:
         break;
@@ -59,26 +59,26 @@ void QtShellIconService::Notify(QObject* window, int code) {
                                                 Qt::NoButton, Qt::NoModifier));
 }
 
-bool QtShellIconService::Shell_NotifyIcon(std::uint32_t message, const NOTIFYICONDATA& data) {
+bool QtShellIconService::ShellNotifyIcon(std::uint32_t message, const NotifyIconData& data) {
     // The window's handle is its QObject; the icon is the window's own.
     auto* window = static_cast<QObject*>(data.hWnd);
     const Key key{window, data.uID};
-    if (message == NIM_DELETE) {
+    if (message == NimDelete) {
         QSystemTrayIcon* icon = icons_.take(key);
         delete icon;
         return icon != nullptr;
     }
-    if (message != NIM_ADD || window == nullptr || icons_.contains(key))
+    if (message != NimAdd || window == nullptr || icons_.contains(key))
         return false;
 
     auto* icon = new QSystemTrayIcon;
-    if (data.uFlags & NIF_ICON)
+    if (data.uFlags & NifIcon)
         icon->setIcon(window->property("windowIcon").value<QIcon>());
-    if (data.uFlags & NIF_TIP) {
+    if (data.uFlags & NifTip) {
         const char* tip = data.szTip.data();
         icon->setToolTip(QString::fromLocal8Bit(tip, qsizetype(strnlen(tip, data.szTip.size()))));
     }
-    if ((data.uFlags & NIF_MESSAGE) && data.uCallbackMessage == WM_MOUSEMOVE) {
+    if ((data.uFlags & NifMessage) && data.uCallbackMessage == WmMouseMove) {
         const bool statusNotifier = IsStatusNotifierTray();
         if (statusNotifier && panelMenu_)
             icon->setContextMenu(panelMenu_);
@@ -91,7 +91,7 @@ bool QtShellIconService::Shell_NotifyIcon(std::uint32_t message, const NOTIFYICO
                          });
         QObject::connect(icon, &QSystemTrayIcon::messageClicked, icon, [this, target] {
             if (target)
-                Notify(target, NIN_BALLOONUSERCLICK);
+                Notify(target, NinBalloonUserClick);
         });
     }
     icons_.insert(key, icon);

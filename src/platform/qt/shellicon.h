@@ -26,7 +26,7 @@ public:
     QtShellIconService();
     ~QtShellIconService() override;
 
-    bool Shell_NotifyIcon(std::uint32_t message, const NOTIFYICONDATA& data) override;
+    bool ShellNotifyIcon(std::uint32_t message, const NotifyIconData& data) override;
     bool IsAvailable() const override;
     // The menu that panels drawing their own icon menus should show.
     void SetPanelMenu(QMenu* menu);

@@ -4,6 +4,7 @@
 #include "platform/qt/screen.h"
 
 #include <QAction>
+#include <QApplication>
 #include <QCheckBox>
 #include <QCloseEvent>
 #include <QCoreApplication>
@@ -284,6 +285,11 @@ void QtWindow::BringToFront() {
 void QtWindow::SetFocus(ControlName control) {
     if (QWidget* widget = Control(control))
         widget->setFocus(Qt::ActiveWindowFocusReason);
+}
+
+std::optional<ControlName> QtWindow::FocusedControl() const {
+    const ControlName* name = NameOf(QApplication::focusWidget());
+    return name != nullptr ? std::optional(*name) : std::nullopt;
 }
 
 void QtWindow::PopupMenu() {

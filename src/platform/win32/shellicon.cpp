@@ -5,14 +5,10 @@
 
 #include <shellapi.h> // after windows.h, which it needs
 
-// The shell's header names its 8-bit forms through these; here they mean the program's own.
-#undef NOTIFYICONDATA
-#undef Shell_NotifyIcon
-
 namespace platform {
 namespace {
 
-bool Send(std::uint32_t message, const NOTIFYICONDATA& data) {
+bool Send(std::uint32_t message, const NotifyIconData& data) {
     // The first, 8-bit form of the record, in this architecture's layout.
     NOTIFYICONDATAA record{};
     record.cbSize = NOTIFYICONDATAA_V1_SIZE;
@@ -22,15 +18,15 @@ bool Send(std::uint32_t message, const NOTIFYICONDATA& data) {
     record.uCallbackMessage = data.uCallbackMessage;
     record.hIcon = static_cast<HICON>(data.hIcon);
     std::copy_n(data.szTip.begin(), TipBytes, record.szTip);
-    return ::Shell_NotifyIconA(message == NIM_ADD ? NIM_ADD : NIM_DELETE, &record) != FALSE;
+    return Shell_NotifyIconA(message == NimAdd ? NIM_ADD : NIM_DELETE, &record) != FALSE;
 }
 
 } // namespace
 
-bool Win32ShellIconService::Shell_NotifyIcon(std::uint32_t message, const NOTIFYICONDATA& data) {
-    if (message == NIM_ADD)
+bool Win32ShellIconService::ShellNotifyIcon(std::uint32_t message, const NotifyIconData& data) {
+    if (message == NimAdd)
         shown_ = data;
-    else if (message == NIM_DELETE)
+    else if (message == NimDelete)
         shown_.reset();
     return Send(message, data);
 }
@@ -41,7 +37,7 @@ bool Win32ShellIconService::IsAvailable() const {
 
 void Win32ShellIconService::AddAgain() {
     if (shown_)
-        Send(NIM_ADD, *shown_);
+        Send(NimAdd, *shown_);
 }
 
 } // namespace platform

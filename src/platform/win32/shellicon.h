@@ -9,13 +9,13 @@ namespace platform {
 // The shell's notification area through Shell_NotifyIconA.
 class Win32ShellIconService final : public ShellIconService {
 public:
-    bool Shell_NotifyIcon(std::uint32_t message, const NOTIFYICONDATA& data) override;
+    bool ShellNotifyIcon(std::uint32_t message, const NotifyIconData& data) override;
     bool IsAvailable() const override;
     // Adds the shown icon again, after the shell's notification area started afresh.
     void AddAgain();
 
 private:
-    std::optional<NOTIFYICONDATA> shown_;
+    std::optional<NotifyIconData> shown_;
 };
 
 } // namespace platform

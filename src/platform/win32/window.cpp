@@ -299,6 +299,11 @@ void Win32Window::SetFocus(ControlName control) {
         ::SetFocus(handle);
 }
 
+std::optional<ControlName> Win32Window::FocusedControl() const {
+    const Control* control = Find(GetFocus());
+    return control != nullptr ? std::optional(control->name) : std::nullopt;
+}
+
 void Win32Window::PopupMenu() {
     const OwnedMenu menu(CreatePopupMenu());
     if (!menu)

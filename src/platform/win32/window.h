@@ -42,6 +42,7 @@ public:
     void SetWindowState(int state) override;
     void BringToFront() override;
     void SetFocus(ControlName control) override;
+    std::optional<ControlName> FocusedControl() const override;
     void PopupMenu() override;
     void StartTimer(TimerName timer, int milliseconds) override;
     void StopTimer(TimerName timer) override;

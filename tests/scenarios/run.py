@@ -1,0 +1,549 @@
+"""Plays the scenario table against one front end of Tallimer, the Linux program or the Windows
+program under Wine, on a virtual X display with a window manager (openbox) and a notification
+area (trayer). Each scenario gets a fresh program folder. Prints one line per scenario and ends
+with status 1 when any failed.
+
+    run.py --front-end linux|windows --program FILE --plan-dump FILE [--names FILE]
+           [--table FILE] [--only TEXT] [--artifacts DIR]
+"""
+import argparse
+import os
+import re
+import shlex
+import shutil
+import signal
+import subprocess
+import sys
+import tempfile
+import time
+
+HERE = os.path.dirname(os.path.abspath(__file__))
+WINE64 = "/usr/lib/wine/wine64"
+
+
+class Failure(Exception):
+    pass
+
+
+def run(*command, **options):
+    return subprocess.run(command, capture_output=True, text=True, **options)
+
+
+def quiet(*command, timeout=300):
+    """For commands that leave a server behind, which must hold no pipe of ours."""
+    return subprocess.run(command, stdin=subprocess.DEVNULL, stdout=subprocess.DEVNULL,
+                          stderr=subprocess.DEVNULL, timeout=timeout).returncode
+
+
+def output_of(*command, env=None, timeout=120):
+    """What a command prints, taken through a file: Wine's helper processes may outlive the
+    command and would hold a pipe open."""
+    with tempfile.TemporaryFile() as out:
+        subprocess.run(command, stdin=subprocess.DEVNULL, stdout=out, stderr=subprocess.DEVNULL,
+                       env=env, timeout=timeout)
+        out.seek(0)
+        return out.read().decode("utf-8", "replace")
+
+
+def wait_for(what, seconds, condition):
+    deadline = time.monotonic() + seconds
+    while True:
+        result = condition()
+        if result:
+            return result
+        if time.monotonic() > deadline:
+            raise Failure(what)
+        time.sleep(0.1)
+
+
+def unescape(text):
+    return text.encode("latin-1").decode("unicode_escape").encode("latin-1")
+
+
+# The table -----------------------------------------------------------------------------------
+
+def read_table(path):
+    scenarios = []
+    with open(path, encoding="utf-8") as table:
+        for number, line in enumerate(table, 1):
+            stripped = line.strip()
+            if not stripped or stripped.startswith("#"):
+                continue
+            if stripped.startswith("scenario:"):
+                scenarios.append({"name": stripped[len("scenario:"):].strip(), "steps": []})
+            elif scenarios:
+                scenarios[-1]["steps"].append((number, shlex.split(stripped, posix=False)))
+            else:
+                raise SystemExit("%s:%d: a step before the first scenario" % (path, number))
+    return scenarios
+
+
+def text_argument(word):
+    if len(word) < 2 or word[0] != '"' or word[-1] != '"':
+        raise Failure("not a quoted text: " + word)
+    return unescape(word[1:-1])
+
+
+# The X display ---------------------------------------------------------------------------------
+
+def x(*command):
+    return run(*command).stdout
+
+
+def geometry(window):
+    """x, y (on the screen), width and height of a window, or None once it is gone."""
+    info = x("xwininfo", "-id", window)
+    values = [re.search(pattern + r":\s+(-?\d+)", info) for pattern in
+              ("Absolute upper-left X", "Absolute upper-left Y", "Width", "Height")]
+    return None if None in values else tuple(int(v.group(1)) for v in values)
+
+
+def viewable_top_levels():
+    """The viewable windows right under the root (menus among them): id, x, y, w, h."""
+    found = []
+    for m in re.finditer(r"^\s+(0x[0-9a-f]+) ", x("xwininfo", "-root", "-children"), re.M):
+        if "IsViewable" in x("xwininfo", "-id", m.group(1)):
+            box = geometry(m.group(1))
+            if box:
+                found.append((m.group(1),) + box)
+    return found
+
+
+def absolute_origin(window):
+    box = geometry(window)
+    if box is None:
+        raise Failure("the window %s is gone" % window)
+    return box[:2]
+
+
+def tray_sockets():
+    """The icons docked in trayer's panel: windows in it that hold another program's window."""
+    panel = re.search(r"(0x[0-9a-f]+)", x("xwininfo", "-name", "panel"))
+    if not panel:
+        return []
+    sockets = []
+    tree = x("xwininfo", "-id", panel.group(1), "-children")
+    for m in re.finditer(r"^\s+(0x[0-9a-f]+) .*\)\s+(\d+)x(\d+)\+", tree, re.M):
+        if int(m.group(2)) > 4 and "1 child" in x("xwininfo", "-id", m.group(1), "-children"):
+            sockets.append(m.group(1))
+    return sockets
+
+
+class Desktop:
+    """Xvfb, openbox and trayer for the whole run."""
+
+    def __init__(self, work):
+        self.processes = []
+        read, write = os.pipe()
+        self.start("Xvfb", "-displayfd", str(write), "-screen", "0", "1024x768x24", "-nolisten",
+                   "tcp", "-noreset", pass_fds=(write,))
+        os.close(write)
+        number = os.read(read, 64).decode().strip()
+        os.close(read)
+        os.environ["DISPLAY"] = ":" + number
+        for name in ("DBUS_SESSION_BUS_ADDRESS", "WAYLAND_DISPLAY"):
+            os.environ.pop(name, None)
+        os.environ["XDG_RUNTIME_DIR"] = os.path.join(work, "runtime")
+        os.makedirs(os.environ["XDG_RUNTIME_DIR"], mode=0o700, exist_ok=True)
+        self.start("openbox", "--sm-disable")
+        wait_for("no window manager", 10, lambda: "_NET_SUPPORTING_WM_CHECK" in
+                 x("xprop", "-root", "_NET_SUPPORTING_WM_CHECK") and "window id" in
+                 x("xprop", "-root", "_NET_SUPPORTING_WM_CHECK"))
+        # A fixed width: Wine keeps a panel's old size and drops clicks on an icon that comes
+        # back to a panel that shrank when the last one left.
+        self.start("trayer", "--edge", "top", "--align", "right", "--widthtype", "pixel",
+                   "--width", "64", "--height", "32", "--SetDockType", "true", "--transparent",
+                   "false", "--tint", "0xdddddd")
+        wait_for("no panel", 10, lambda: "panel" in x("xwininfo", "-name", "panel"))
+
+    def start(self, *command, **options):
+        self.processes.append(subprocess.Popen(command, stdout=subprocess.DEVNULL,
+                                               stderr=subprocess.DEVNULL, **options))
+
+    def stop(self):
+        for process in reversed(self.processes):
+            process.terminate()
+            try:
+                process.wait(5)
+            except subprocess.TimeoutExpired:
+                process.kill()
+
+
+# The two front ends ----------------------------------------------------------------------------
+
+class FrontEnd:
+    """Starts the program and finds its window; the rest is the same X display for both."""
+
+    def __init__(self, program, plan, work):
+        self.program = program
+        self.plan = plan
+        self.work = work
+        self.process = None
+
+    def program_name(self):
+        return os.path.basename(self.program)
+
+    def main_window(self):
+        """The program's window while it is shown: named Tallimer, the size of the plan."""
+        for window in x("xdotool", "search", "--onlyvisible", "--name", "^Tallimer$").split():
+            box = geometry(window)
+            if box and box[2:] == tuple(self.plan["client"]):
+                return window
+        return None
+
+    def exited(self):
+        return self.process is not None and self.process.poll() is not None
+
+    def kill(self):
+        if self.process is not None and self.process.poll() is None:
+            self.process.kill()
+            self.process.wait()
+
+    def finish(self):
+        pass
+
+
+class LinuxFrontEnd(FrontEnd):
+    def __init__(self, program, plan, work):
+        super().__init__(program, plan, work)
+        self.accessibility = None
+
+    def start(self, folder, accessible):
+        env = dict(os.environ, QT_QPA_PLATFORM="xcb")
+        if accessible:
+            env.update(self.accessibility_bus(), QT_ACCESSIBILITY="1",
+                       QT_LINUX_ACCESSIBILITY_ALWAYS_ON="1")
+        self.process = subprocess.Popen([os.path.join(folder, self.program_name())], cwd=folder,
+                                        env=env, stdin=subprocess.DEVNULL,
+                                        stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+
+    def accessibility_bus(self):
+        """A private session bus with the screen readers' bus on it, made at the first need."""
+        if self.accessibility is None:
+            address, pid = (os.path.join(self.work, name) for name in ("bus-address", "bus-pid"))
+            with open(address, "w") as a, open(pid, "w") as p:
+                daemon = subprocess.run(["dbus-daemon", "--session", "--fork",
+                                         "--print-address=%d" % a.fileno(),
+                                         "--print-pid=%d" % p.fileno()],
+                                        pass_fds=(a.fileno(), p.fileno()), capture_output=True)
+            if daemon.returncode != 0:
+                raise Failure("no session bus for the screen-reader test")
+            self.accessibility = {"address": open(address).readline().strip(),
+                                  "pid": int(open(pid).readline())}
+            env = dict(os.environ, DBUS_SESSION_BUS_ADDRESS=self.accessibility["address"])
+            self.launcher = subprocess.Popen(["/usr/libexec/at-spi-bus-launcher",
+                                              "--launch-immediately"], env=env,
+                                             stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+        return {"DBUS_SESSION_BUS_ADDRESS": self.accessibility["address"]}
+
+    def accessible_names(self):
+        env = dict(os.environ, **self.accessibility_bus())
+        return output_of("/usr/bin/python3", os.path.join(HERE, "atspi_names.py"), env=env)
+
+    def finish(self):
+        if self.accessibility is None:
+            return
+        self.launcher.terminate()
+        os.kill(self.accessibility["pid"], signal.SIGTERM)
+        # The registry daemon that the bus launcher started belongs to this display.
+        for pid in run("pgrep", "-f", "at-spi2-registryd").stdout.split():
+            try:
+                environment = open("/proc/%s/environ" % pid, "rb").read().split(b"\0")
+            except OSError:
+                continue
+            if ("DISPLAY=" + os.environ["DISPLAY"]).encode() in environment:
+                os.kill(int(pid), signal.SIGTERM)
+
+
+class WindowsFrontEnd(FrontEnd):
+    def __init__(self, program, plan, work, names):
+        super().__init__(program, plan, work)
+        self.names = names
+        os.environ.update(WINEPREFIX=os.path.join(work, "prefix"), WINEDEBUG="-all",
+                          WINEDLLOVERRIDES="mscoree,mshtml,winebus.sys=")
+        self.wine = WINE64 if "PE32+" in x("file", program) else "/usr/bin/wine"
+        if quiet(self.wine, "wineboot", "--init") != 0:
+            raise SystemExit("no Wine prefix")
+        # One Wine session for the whole run: its shell, which owns the notification area,
+        # comes up with the first program and takes a few seconds to do so.
+        quiet("wineserver", "-p")
+
+    def start(self, folder, accessible):
+        self.process = subprocess.Popen([self.wine, self.program_name()], cwd=folder,
+                                        stdin=subprocess.DEVNULL, stdout=subprocess.DEVNULL,
+                                        stderr=subprocess.DEVNULL)
+
+    def accessible_names(self):
+        return output_of(self.wine, self.names)
+
+    def finish(self):
+        quiet("wineserver", "-k")
+
+
+# One scenario ----------------------------------------------------------------------------------
+
+class Scenario:
+    def __init__(self, front_end, plan, folder, artifacts, name):
+        self.front = front_end
+        self.plan = plan
+        self.folder = folder
+        self.artifacts = artifacts
+        self.name = name
+        self.before = {}
+        self.started = False
+
+    def path(self, name):
+        return os.path.join(self.folder, name)
+
+    def control(self, name):
+        if name not in self.plan["controls"]:
+            raise Failure("no control named " + name)
+        return self.plan["controls"][name]
+
+    def window(self):
+        window = self.front.main_window()
+        if window is None:
+            raise Failure("the window is not shown")
+        return window
+
+    def activate(self, window):
+        run("xdotool", "windowactivate", "--sync", window, timeout=10)
+
+    def icon(self):
+        sockets = wait_for("no icon in the notification area", 10, tray_sockets)
+        return sockets[0]
+
+    def in_tray(self):
+        return self.front.main_window() is None and tray_sockets()
+
+    def open_menu(self):
+        before = {w[0] for w in viewable_top_levels()}
+        run("xdotool", "mousemove", "--window", self.icon(), "8", "12", "click", "3")
+
+        def menu():
+            new = [w for w in viewable_top_levels() if w[0] not in before and w[3] < 400]
+            return new[0] if new else None
+        found = wait_for("no menu on a right click on the icon", 5, menu)
+        time.sleep(0.3)
+        return found
+
+    def text_top(self, name):
+        left, top, width, height = self.control(name)
+        ox, oy = absolute_origin(self.window())
+        image = subprocess.run(["import", "-window", "root", "-crop", "%dx%d+%d+%d" %
+                                (width, height, ox + left, oy + top), "-colorspace", "Gray",
+                                "-depth", "8", "gray:-"], capture_output=True).stdout
+        if len(image) != width * height:
+            raise Failure("no picture of " + name)
+        for row in range(height):
+            if min(image[row * width:(row + 1) * width]) < 128:
+                return row
+        raise Failure("no text in " + name)
+
+    def step(self, words):
+        verb, args = words[0], words[1:]
+        if verb == "file":
+            data = text_argument(args[1])
+            with open(self.path(args[0]), "wb") as f:
+                f.write(data)
+        elif verb == "link":
+            os.symlink(args[1], self.path(args[0]))
+        elif verb == "chmod":
+            os.chmod(self.path(args[1]), int(args[0], 8))
+        elif verb == "start":
+            for name in os.listdir(self.folder):
+                if not os.path.islink(self.path(name)) and os.path.isfile(self.path(name)):
+                    with open(self.path(name), "rb") as f:
+                        self.before[name] = f.read()
+            # The pointer out of the way, where no tool tip of the new window shows.
+            run("xdotool", "mousemove", "0", "0")
+            self.front.start(self.folder, self.accessible)
+            self.started = True
+            wait_for("neither a window nor a tray icon came up", 45,
+                     lambda: self.front.main_window() or tray_sockets() or self.front.exited())
+            time.sleep(0.5)
+        elif verb == "click":
+            left, top, width, height = self.control(args[0])
+            # As a hand does: the pointer comes to rest before the click, and whatever showed
+            # for the place it left (a tool tip) has gone.
+            run("xdotool", "mousemove", "--window", self.window(), str(left + width // 2),
+                str(top + height // 2), "sleep", "0.2", "click", "1")
+            time.sleep(0.3)
+        elif verb == "type":
+            run("xdotool", "type", "--delay", "50", text_argument(args[0]).decode())
+            time.sleep(0.3)
+        elif verb == "key":
+            run("xdotool", "key", "--delay", "80", *args)
+            time.sleep(0.3)
+        elif verb == "double-click":
+            run("xdotool", "mousemove", "--window", self.icon(), "8", "12", "click", "--repeat",
+                "2", "--delay", "80", "1")
+        elif verb == "menu":
+            items = self.plan["menu"]
+            if args[0] not in items:
+                raise Failure("no menu item named " + args[0])
+            _, mx, my, mw, mh = self.open_menu()
+            row = mh / len(items)
+            run("xdotool", "mousemove", str(mx + mw // 2),
+                str(int(my + row * items.index(args[0]) + row / 2)), "click", "1")
+        elif verb == "close":
+            window = self.window()
+            self.activate(window)
+            run("xdotool", "key", "--clearmodifiers", "alt+F4")
+        elif verb == "wait":
+            time.sleep(float(args[0]))
+        elif verb == "expect":
+            self.expect(args)
+        else:
+            raise Failure("no such step: " + verb)
+
+    def expect(self, args):
+        what = args[0]
+        if what == "shown":
+            wait_for("the window is not shown", 10, self.front.main_window)
+            time.sleep(0.5)
+        elif what == "in-tray":
+            wait_for("the window is not in the notification area", 10, self.in_tray)
+            time.sleep(0.5)
+        elif what == "exit":
+            try:
+                status = self.front.process.wait(15)
+            except subprocess.TimeoutExpired:
+                raise Failure("the program did not end")
+            if status != int(args[1]):
+                raise Failure("the program ended with status %d" % status)
+        elif what == "file":
+            wanted = text_argument(args[2])
+            got = open(self.path(args[1]), "rb").read() if os.path.exists(
+                self.path(args[1])) else None
+            if got != wanted:
+                raise Failure("%s holds %r, not %r" % (args[1], got, wanted))
+        elif what == "same":
+            got = open(self.path(args[1]), "rb").read()
+            if got != self.before.get(args[1]):
+                raise Failure("%s changed: %r" % (args[1], got))
+        elif what == "missing":
+            if os.path.lexists(self.path(args[1])):
+                raise Failure(args[1] + " was made")
+        elif what == "link":
+            if not os.path.islink(self.path(args[1])) or os.readlink(
+                    self.path(args[1])) != args[2]:
+                raise Failure("%s is no longer a link to %s" % (args[1], args[2]))
+        elif what == "uptime":
+            def written():
+                try:
+                    return open(self.path(args[1]), "rb").read()
+                except OSError:
+                    return None
+            data = wait_for("no %s was written" % args[1], 10, written)
+            if not re.fullmatch(rb"[1-9][0-9]*\r\n", data):
+                raise Failure("%s holds %r" % (args[1], data))
+            actual = float(open("/proc/uptime").read().split()[0])
+            if abs(int(data) - actual) > 2:
+                raise Failure("%s says %s, the system %.1f" % (args[1], data, actual))
+        elif what == "text-top":
+            row = self.text_top(args[1])
+            if row > int(args[2]):
+                raise Failure("the text of %s begins %d pixels below its top" % (args[1], row))
+        elif what == "accessible-name":
+            wanted = text_argument(args[2]).decode()
+            left, top, width, height = self.control(args[1])
+            names = self.front.accessible_names()
+            for line in names.splitlines():
+                box, _, name = line.partition("\t")
+                if [int(n) for n in box.split()] == [left, top, width, height]:
+                    if name != wanted:
+                        raise Failure("%s is called %r" % (args[1], name))
+                    return
+            raise Failure("no accessible object at %s's place: %r" % (args[1], names))
+        else:
+            raise Failure("no such expectation: " + what)
+
+    def play(self, steps):
+        self.accessible = any(w[:2] == ["expect", "accessible-name"] for _, w in steps)
+        try:
+            for number, words in steps:
+                try:
+                    self.step(words)
+                except Failure as failure:
+                    raise Failure("line %d, %s: %s" % (number, " ".join(words), failure))
+        except Failure:
+            self.screenshot()
+            raise
+        finally:
+            self.front.kill()
+
+    def screenshot(self):
+        if self.artifacts:
+            name = re.sub(r"[^a-z0-9]+", "-", self.name.lower()).strip("-")
+            run("import", "-window", "root", os.path.join(self.artifacts, name + ".png"))
+
+
+def read_plan(command):
+    plan = {"controls": {}, "menu": []}
+    for line in output_of(*command).splitlines():
+        words = line.split()
+        if words[:1] == ["client"]:
+            plan["client"] = (int(words[1]), int(words[2]))
+        elif words[:1] == ["control"]:
+            plan["controls"][words[1]] = tuple(int(n) for n in words[3:7])
+        elif words[:1] == ["menu"]:
+            plan["menu"].append(words[1])
+    if "client" not in plan:
+        raise SystemExit("no plan from " + " ".join(command))
+    return plan
+
+
+def main():
+    parser = argparse.ArgumentParser()
+    parser.add_argument("--front-end", choices=("linux", "windows"), required=True)
+    parser.add_argument("--program", required=True)
+    parser.add_argument("--plan-dump", required=True)
+    parser.add_argument("--names", help="accessible_names.exe, for the Windows program")
+    parser.add_argument("--table", default=os.path.join(HERE, "scenarios.txt"))
+    parser.add_argument("--only", action="append",
+                        help="only the scenarios whose name holds this text")
+    parser.add_argument("--artifacts")
+    options = parser.parse_args()
+
+    work = tempfile.mkdtemp(prefix="tallimer-scenarios-")
+    if options.artifacts:
+        os.makedirs(options.artifacts, exist_ok=True)
+    desktop = Desktop(work)
+    front = None
+    failed = []
+    try:
+        if options.front_end == "linux":
+            plan = read_plan([options.plan_dump])
+            front = LinuxFrontEnd(os.path.abspath(options.program), plan, work)
+        else:
+            front = WindowsFrontEnd(os.path.abspath(options.program), None, work,
+                                    os.path.abspath(options.names))
+            plan = read_plan([front.wine, os.path.abspath(options.plan_dump)])
+            front.plan = plan
+        scenarios = [s for s in read_table(options.table)
+                     if not options.only or any(text in s["name"] for text in options.only)]
+        for number, scenario in enumerate(scenarios, 1):
+            folder = os.path.join(work, "program-%d" % number)
+            os.makedirs(folder)
+            shutil.copy(options.program, folder)
+            started = time.monotonic()
+            try:
+                Scenario(front, plan, folder, options.artifacts, scenario["name"]).play(
+                    scenario["steps"])
+                print("PASS %s (%.1f s)" % (scenario["name"], time.monotonic() - started),
+                      flush=True)
+            except Failure as failure:
+                failed.append(scenario["name"])
+                print("FAIL %s: %s" % (scenario["name"], failure), flush=True)
+    finally:
+        if front is not None:
+            front.finish()
+        desktop.stop()
+        shutil.rmtree(work, ignore_errors=True)
+    print("%s: %d scenarios, %d failed" % (options.front_end, len(scenarios), len(failed)))
+    return 1 if failed else 0
+
+
+if __name__ == "__main__":
+    sys.exit(main())
