@@ -110,11 +110,11 @@ TEST_CASE("the order of creation and of the Tab key") {
         if (control.tabStop)
             tabStops.push_back(control.name);
     }
-    CHECK(Names(created) == std::vector<std::string>{"lblUptime", "Label1", "txtInt", "cmdToggle",
-                                                     "chkFile", "cmdTray", "chkAutoStart",
-                                                     "chkAutoTray"});
-    const std::vector<std::string> tabOrder{"txtInt",  "cmdToggle",    "chkFile",
-                                            "cmdTray", "chkAutoStart", "chkAutoTray"};
+    using namespace controls;
+    CHECK(Names(created) == Names({lblUptime, Label1, txtInt, cmdToggle, chkFile, cmdTray,
+                                   chkAutoStart, chkAutoTray}));
+    const std::vector<std::string> tabOrder =
+        Names({txtInt, cmdToggle, chkFile, cmdTray, chkAutoStart, chkAutoTray});
     CHECK(Names(tabStops) == tabOrder);
     CHECK(Names(ui::TabOrder(controls::Form1)) == tabOrder);
 }

@@ -163,7 +163,8 @@ private slots:
         QVERIFY(shot.pixelColor(1, label.top + label.height + 1) != QColor(224, 224, 224));
         QVERIFY(window->Control(controls::Shape1) == nullptr);
         for (const QObject* child : window->children())
-            QVERIFY2(child->objectName() != "Shape1", "the band is a child object");
+            QVERIFY2(child->objectName() != ToQt(controls::Shape1.Text()),
+                     "the band is a child object");
     }
 
     void tabOrderFollowsThePlan() {
@@ -205,12 +206,13 @@ private slots:
 
     void popupMenuItems() {
         const QMenu* popup = window->Menu();
-        QCOMPARE(popup->objectName(), QStringLiteral("mnSysTray"));
+        QCOMPARE(popup->objectName(), ToQt(controls::Form1.menuName));
         QCOMPARE(popup->title(), QStringLiteral("System Tray Menu"));
         QStringList items;
         for (const QAction* action : popup->actions())
             items << action->objectName() + ':' + action->text();
-        QCOMPARE(items, (QStringList{"mnOpen:Open Tallimer", "mnExit:Exit"}));
+        QCOMPARE(items, (QStringList{ToQt(controls::mnOpen.Text()) + ":Open Tallimer",
+                                     ToQt(controls::mnExit.Text()) + ":Exit"}));
         QCOMPARE(popup->defaultAction()->text(), QStringLiteral("Open Tallimer"));
         popup->actions().at(1)->trigger();
         QVERIFY(events.Has("MenuClick mnExit"));
@@ -258,7 +260,7 @@ private slots:
     void timers() {
         QVERIFY(!window->TimerEnabled(controls::tmrUpdate));
         window->StartTimer(controls::tmrUpdate, 1300);
-        auto* timer = window->findChild<QTimer*>(QStringLiteral("tmrUpdate"));
+        auto* timer = window->findChild<QTimer*>(ToQt(controls::tmrUpdate.Text()));
         QVERIFY(timer != nullptr);
         QVERIFY(window->TimerEnabled(controls::tmrUpdate));
         QVERIFY(timer->isSingleShot());
