@@ -1,4 +1,3 @@
-# 32-bit Windows; Wine runs it in its 32-bit half.
+# 32-bit Windows (runs on 32- and 64-bit Windows).
 set(TALLIMER_WINDOWS_ARCH i686)
-set(TALLIMER_WINE /usr/bin/wine)
 include(${CMAKE_CURRENT_LIST_DIR}/mingw.cmake)

@@ -1,4 +1,3 @@
-# 64-bit Windows; Wine's 64-bit loader runs it, whether or not the machine runs 32-bit code.
+# 64-bit Windows.
 set(TALLIMER_WINDOWS_ARCH x86_64)
-set(TALLIMER_WINE /usr/lib/wine/wine64)
 include(${CMAKE_CURRENT_LIST_DIR}/mingw.cmake)

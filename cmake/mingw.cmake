@@ -1,5 +1,5 @@
-# Windows executables from Debian's MinGW-w64 for TALLIMER_WINDOWS_ARCH (i686 or x86_64),
-# run through Wine when tested.
+# Windows executables from Debian's MinGW-w64 for TALLIMER_WINDOWS_ARCH (i686 or x86_64): one
+# program file each, with no DLL beside it; run through Wine when tested.
 set(CMAKE_SYSTEM_NAME Windows)
 set(CMAKE_SYSTEM_PROCESSOR ${TALLIMER_WINDOWS_ARCH})
 set(CMAKE_CXX_COMPILER ${TALLIMER_WINDOWS_ARCH}-w64-mingw32-g++)
@@ -8,5 +8,5 @@ set(CMAKE_FIND_ROOT_PATH /usr/${TALLIMER_WINDOWS_ARCH}-w64-mingw32)
 set(CMAKE_FIND_ROOT_PATH_MODE_PROGRAM NEVER)
 set(CMAKE_FIND_ROOT_PATH_MODE_LIBRARY ONLY)
 set(CMAKE_FIND_ROOT_PATH_MODE_INCLUDE ONLY)
-set(CMAKE_CROSSCOMPILING_EMULATOR
-    env;WINEDEBUG=-all;WINEDLLOVERRIDES=mscoree,mshtml,winebus.sys=;${TALLIMER_WINE})
+set(CMAKE_EXE_LINKER_FLAGS_INIT "-static -static-libgcc -static-libstdc++")
+set(CMAKE_CROSSCOMPILING_EMULATOR ${CMAKE_CURRENT_LIST_DIR}/../scripts/wine.sh)

@@ -9,7 +9,7 @@ source "$(dirname "${BASH_SOURCE[0]}")/common.sh"
 # shellcheck disable=SC2086
 ensure_packages $BUILD_PACKAGES $RUN_PACKAGES $DESKTOP_TEST_PACKAGES libxcb1-dev
 BUILD="$ROOT/build-bench"
-build "$BUILD" -DCMAKE_BUILD_TYPE=Release >/dev/null
+build bench >/dev/null
 SECONDS_CPU=${BENCH_CPU_SECONDS:-60}
 STARTS=${BENCH_STARTS:-15}
 
@@ -109,19 +109,19 @@ echo "wakeups per minute, refreshing stopped: $(per_minute "$work/idle-counted")
 echo
 echo "== The Windows program under Wine, beside the Linux one"
 ensure_windows_packages
-build_windows x86_64 -DCMAKE_BUILD_TYPE=Release -- --target tallimer >/dev/null
-export WINEPREFIX="$work/wine" WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml,winebus.sys="
-/usr/lib/wine/wine64 wineboot --init </dev/null >/dev/null 2>&1
-/usr/lib/wine/wine64 reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /d N /f </dev/null >/dev/null 2>&1
+build windows-x86_64-release >/dev/null
+export WINEPREFIX="$work/wine"
+wine wineboot --init </dev/null >/dev/null 2>&1
+wine reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /d N /f </dev/null >/dev/null 2>&1
 wineserver -w
 mkdir -p "$work/windows"
-cp "$ROOT/build-windows-x86_64/bin/tallimer.exe" "$work/windows/"
+cp "$ROOT/build-windows-x86_64-release/bin/tallimer.exe" "$work/windows/"
 for _ in $(seq "$STARTS"); do
-    (cd "$work/windows" && "$BUILD/bench/firstpaint" /usr/lib/wine/wine64 tallimer.exe) \
+    (cd "$work/windows" && "$BUILD/bench/firstpaint" "$ROOT/scripts/wine.sh" tallimer.exe) \
         >>"$work/paint-windows" 2>/dev/null || true
 done
 printf '[Options]\r\nAutoStart=1\r\nInterval=0\r\n' >"$work/windows/Settings.ini"
-(cd "$work/windows" && /usr/lib/wine/wine64 tallimer.exe) >/dev/null 2>&1 &
+(cd "$work/windows" && wine tallimer.exe) >/dev/null 2>&1 &
 pids+=($!)
 sleep 5
 windows_pid=$(pgrep -f 'tallimer\.exe' | head -1)

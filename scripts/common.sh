@@ -38,39 +38,27 @@ ensure_windows_packages() {
     ensure_packages $WINDOWS_PACKAGES
 }
 
-# Runs Wine quietly in a prefix of the project's own, with its server kept up between calls.
+# Wine in a prefix of the project's own, with its server kept up between calls.
 start_wine() {
-    export WINEPREFIX="$ROOT/build-wine/prefix" WINEDEBUG=-all
-    export WINEDLLOVERRIDES="mscoree,mshtml,winebus.sys="
+    export WINEPREFIX="$ROOT/build-wine/prefix"
     mkdir -p "$(dirname "$WINEPREFIX")"
-    [ -d "$WINEPREFIX" ] || /usr/lib/wine/wine64 wineboot --init </dev/null >/dev/null 2>&1 || true
+    [ -d "$WINEPREFIX" ] || wine wineboot --init </dev/null >/dev/null 2>&1 || true
     # Its streams go nowhere: a server that outlives this script must hold no pipe of ours.
     wineserver -p </dev/null >/dev/null 2>&1 || true # already up: that is fine
-    /usr/lib/wine/wine64 cmd /c exit </dev/null >/dev/null 2>&1 || true
+    wine cmd /c exit </dev/null >/dev/null 2>&1 || true
 }
+
+# A Windows program or a Wine tool under Wine, as the tests run them.
+wine() { "$ROOT/scripts/wine.sh" "$@"; }
 
 # Whether this machine runs 32-bit x86 code, which the 32-bit half of Wine needs.
-runs_32_bit_code() {
-    /usr/lib/wine/wine --version >/dev/null 2>&1
-}
+runs_32_bit_code() { "$ROOT/scripts/wine.sh" --runs-32-bit; }
 
-# build_windows ARCH [cmake options...] [-- build options...]: the Windows build for i686 or
-# x86_64 in build-windows-ARCH.
-build_windows() {
-    local arch=$1
-    shift
-    build "$ROOT/build-windows-$arch" -DCMAKE_TOOLCHAIN_FILE="$ROOT/cmake/mingw-$arch.cmake" "$@"
-}
-
-# build DIR [cmake options...] [-- build options...]
+# build PRESET [build options...]: configures and builds with one of CMakePresets.json's
+# presets (build/, build-sanitize/, build-windows-ARCH/ ...).
 build() {
-    local dir=$1 configure=()
+    local preset=$1
     shift
-    while [ $# -gt 0 ] && [ "$1" != "--" ]; do
-        configure+=("$1")
-        shift
-    done
-    [ $# -eq 0 ] || shift
-    cmake -S "$ROOT" -B "$dir" "${configure[@]}" >/dev/null
-    cmake --build "$dir" -j "$(nproc)" "$@"
+    (cd "$ROOT" && cmake --preset "$preset" >/dev/null && cmake --build --preset "$preset" \
+        -j "$(nproc)" "$@")
 }

@@ -10,12 +10,12 @@ windows=false
 if $windows; then
     ensure_packages cmake make doctest-dev xvfb
     ensure_windows_packages
-    build_windows x86_64 -DCMAKE_BUILD_TYPE=Release -- --target tallimer
+    build windows-x86_64-release
     unset WAYLAND_DISPLAY
 else
     # shellcheck disable=SC2086
     ensure_packages $BUILD_PACKAGES $RUN_PACKAGES
-    build "$ROOT/build" -DCMAKE_BUILD_TYPE=Release -- --target tallimer
+    build linux --target tallimer
 fi
 
 x_display_alive() {
@@ -51,10 +51,9 @@ if ! x_display_alive && ! wayland_display_alive; then
     fi
 fi
 if $windows; then
-    export WINEPREFIX="$ROOT/build-wine/run-prefix" WINEDEBUG=-all
-    export WINEDLLOVERRIDES="mscoree,mshtml,winebus.sys="
-    cd "$ROOT/build-windows-x86_64/bin"
-    /usr/lib/wine/wine64 tallimer.exe
+    export WINEPREFIX="$ROOT/build-wine/run-prefix"
+    cd "$ROOT/build-windows-x86_64-release/bin"
+    wine tallimer.exe
 else
     "$ROOT/build/bin/tallimer"
 fi

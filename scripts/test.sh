@@ -20,26 +20,21 @@ step "format (clang-format)"
 mapfile -t sources < <(git ls-files '*.cpp' '*.h')
 clang-format --dry-run --Werror "${sources[@]}" || status=1
 
-build "$ROOT/build" -DTALLIMER_WERROR=ON
-build "$ROOT/build-sanitize" -DTALLIMER_WERROR=ON -DTALLIMER_SANITIZE=ON -DTALLIMER_BENCHMARKS=OFF
-
-export ASAN_OPTIONS=detect_leaks=1:abort_on_error=1
-export LSAN_OPTIONS=suppressions=$ROOT/tests/lsan.supp:print_suppressions=0
-export UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1
-for dir in build build-sanitize; do
-    step "tests in $dir"
-    ctest --test-dir "$ROOT/$dir" --output-on-failure -j 2 || status=1
+for preset in linux linux-sanitize; do
+    build "$preset" || status=1
+    step "tests in the $preset build"
+    ctest --preset "$preset" || status=1
 done
 
-step "the core as Windows executables"
+step "the Windows programs and the core as Windows executables"
 for arch in i686 x86_64; do
-    build_windows "$arch" -DTALLIMER_WERROR=ON || status=1
+    build "windows-$arch" || status=1
 done
 start_wine
 trap 'wineserver -k 2>/dev/null || true' EXIT
-ctest --test-dir "$ROOT/build-windows-x86_64" --output-on-failure || status=1
+ctest --preset windows-x86_64 || status=1
 if runs_32_bit_code; then
-    ctest --test-dir "$ROOT/build-windows-i686" --output-on-failure || status=1
+    ctest --preset windows-i686 || status=1
 else
     echo "The i686 tests are built but not run: this machine runs no 32-bit x86 code."
 fi
@@ -51,9 +46,7 @@ for arch in i686 x86_64; do
 done
 
 step "fuzzing the settings reader and writer for ${FUZZ_SECONDS:=30} s"
-CXX=clang++ cmake -S "$ROOT" -B "$ROOT/build-fuzz" -DTALLIMER_FUZZ=ON -DTALLIMER_BENCHMARKS=OFF \
-    >/dev/null
-cmake --build "$ROOT/build-fuzz" --target profile_fuzzer -j "$(nproc)" >/dev/null
+build fuzz >/dev/null
 found=$(mktemp -d)
 # Every write of the settings file is flushed to disk; in memory that costs nothing.
 [ -d /dev/shm ] && [ -w /dev/shm ] && export TMPDIR=/dev/shm

@@ -5,7 +5,7 @@ source "$(dirname "${BASH_SOURCE[0]}")/common.sh"
 
 ensure_packages cmake make g++-mingw-w64-i686-win32 g++-mingw-w64-x86-64-win32 doctest-dev
 for arch in i686 x86_64; do
-    build_windows "$arch" -DCMAKE_BUILD_TYPE=Release -- --target tallimer >/dev/null
+    build "windows-$arch" --target tallimer >/dev/null
     (cd "$ROOT/build-windows-$arch" && cpack >/dev/null)
     ls -l "$ROOT/build-windows-$arch/bin/tallimer.exe" "$ROOT/build-windows-$arch"/package/*.zip
 done

@@ -36,7 +36,7 @@ struct FakeFileService final : platform::FileService {
         const auto found = files.find(path);
         if (found == files.end())
             return std::nullopt;
-        return platform::BootFileInfo{path, found->second};
+        return platform::BootFileInfo{found->second};
     }
 };
 

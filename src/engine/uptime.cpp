@@ -1,8 +1,8 @@
 #include "engine/uptime.h"
 
-#include "platform/blanks.h"
+#include "base/blanks.h"
+#include "base/numeric.h"
 #include "platform/files.h"
-#include "platform/numeric.h"
 
 #include <algorithm>
 #include <array>
@@ -21,7 +21,7 @@ constexpr std::int64_t SecondsPerDay = 24 * SecondsPerHour;
 std::int64_t SaturateToInt64(double value) {
     if (std::isnan(value))
         return 0;
-    const double rounded = platform::RoundHalfEven(value);
+    const double rounded = base::RoundHalfEven(value);
     // 2^63 is exactly representable; anything at or beyond it saturates.
     if (rounded >= 9223372036854775808.0)
         return std::numeric_limits<std::int64_t>::max();
@@ -51,7 +51,7 @@ std::optional<double> MeasureBootFile(const RefreshInputs& inputs, const UptimeS
 double MeasureTickCount(const UptimeSources& sources) {
     const std::uint64_t ms = std::min<std::uint64_t>(sources.ticks.GetTickCount64(),
                                                      std::numeric_limits<std::int64_t>::max());
-    return double(platform::DivideRoundHalfEven(std::int64_t(ms), 1000));
+    return double(base::DivideRoundHalfEven(std::int64_t(ms), 1000));
 }
 
 } // namespace
@@ -80,7 +80,7 @@ std::string UptimeCaption(const UptimeParts& parts) {
 std::string UptimeText(double seconds) {
     std::array<char, 32> text{};
     const int n = std::snprintf(text.data(), text.size(), "%.15g", seconds);
-    return std::string(platform::TrimBlanks(std::string_view(text.data(), size_t(std::max(n, 0)))));
+    return std::string(base::TrimBlanks(std::string_view(text.data(), size_t(std::max(n, 0)))));
 }
 
 bool WriteUptimeFile(const std::string& text, const std::string& path) {
@@ -94,7 +94,7 @@ bool OpenBootFile(const platform::FileService* service, const std::string& path,
     std::optional<platform::BootFileInfo> found = service->GetFile(path);
     if (!found)
         return false;
-    info = std::move(found);
+    info = found;
     return true;
 }
 

@@ -15,7 +15,7 @@ inline bool NamesAFile(const std::string& path) {
 }
 
 // Whether path names a regular file (following links): not a folder, a device or a FIFO.
-bool IsNormalFile(const std::string& path);
+bool IsRegularFile(const std::string& path);
 
 // The bytes of a regular file; the empty text for a path where nothing is; nothing for a file
 // that cannot be read or is not a regular file (a FIFO or a device is never opened in a way

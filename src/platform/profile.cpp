@@ -1,6 +1,6 @@
 #include "platform/profile.h"
 
-#include "platform/blanks.h"
+#include "base/blanks.h"
 #include "platform/codepage.h"
 #include "platform/files.h"
 
@@ -16,7 +16,7 @@ namespace {
 constexpr std::string_view ByteOrderMark = "\xEF\xBB\xBF";
 
 std::string Trimmed(std::string_view text) {
-    return std::string(TrimBlanks(text));
+    return std::string(base::TrimBlanks(text));
 }
 
 char Lower(char c) {

@@ -4,6 +4,9 @@
 #include <string>
 
 // Settings files of the profile (INI) form, read and written key by key with 8-bit text.
+// Windows uses these too, not kernel32's functions of the same names: those rewrite a file in
+// place and normalise every line of it, where these replace it in one flushed step and keep
+// every byte they do not change.
 namespace platform {
 
 // Copies the value of key in section (or the default when there is none, or it is empty)

@@ -27,7 +27,6 @@ public:
 
 // What a successful lookup of a file tells about it.
 struct BootFileInfo {
-    std::string Path;
     Instant DateLastModified;
 };
 

@@ -1,6 +1,6 @@
 #include "settings/modmisc.h"
 
-#include "platform/numeric.h"
+#include "base/numeric.h"
 #include "platform/profile.h"
 
 #include <array>
@@ -26,13 +26,13 @@ std::int16_t WriteSetting(const std::string& section, const std::string& key,
 }
 
 std::optional<std::int32_t> ToInterval(std::string_view text) {
-    const auto number = platform::ParseNumber(text);
-    return number ? platform::ToInt32(*number) : std::nullopt;
+    const auto number = base::ParseNumber(text);
+    return number ? base::ToInt32(*number) : std::nullopt;
 }
 
 std::optional<std::int16_t> ToCheckValue(std::string_view text) {
-    const auto number = platform::ParseNumber(text);
-    return number ? platform::ToInt16(*number) : std::nullopt;
+    const auto number = base::ParseNumber(text);
+    return number ? base::ToInt16(*number) : std::nullopt;
 }
 
 } // namespace modMisc

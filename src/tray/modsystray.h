@@ -12,7 +12,6 @@ public:
     explicit modSysTray(platform::ShellIconService& shell) : shell_(shell) {}
 
     bool TrayIconShown() const { return trayIconShown_; }
-    const platform::NotifyIconData& TrayIconRecord() const { return record_; }
     bool NotificationAreaAvailable() const { return shell_.IsAvailable(); }
 
     // Shows the icon for the window, with its icon and the tip; does nothing while one is

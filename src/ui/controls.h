@@ -69,7 +69,7 @@ inline constexpr std::array<ui::MenuItemLayout, 2> mnSysTrayItems{{
 
 // The window's own font, for every control without one of its own: the layout is fixed in
 // twips for a small sans face.
-inline constexpr ui::FormLayout Form1{
+inline constexpr ui::FormLayout Form1Layout{
     AppTitle,           3495,           2055, {"Arial", 8.25, false}, Form1Controls, "mnSysTray",
     "System Tray Menu", mnSysTrayItems,
 };

@@ -1,7 +1,7 @@
 #include "ui/form1.h"
 
+#include "base/numeric.h"
 #include "platform/files.h"
-#include "platform/numeric.h"
 #include "settings/modmisc.h"
 #include "ui/controls.h"
 #include "ui/layout.h"
@@ -10,17 +10,7 @@
 #include <limits>
 #include <utility>
 
-using controls::chkAutoStart;
-using controls::chkAutoTray;
-using controls::chkFile;
-using controls::cmdToggle;
-using controls::cmdTray;
-using controls::lblUptime;
-using controls::mnExit;
-using controls::mnOpen;
-using controls::tmrTrayWatch;
-using controls::tmrUpdate;
-using controls::txtInt;
+using namespace controls;
 
 namespace {
 
@@ -36,9 +26,9 @@ std::string Titled(std::string_view suffix) {
 
 Form1::Form1(Form1Services services)
     : services_(std::move(services)), window_(services_.window),
-      created_(window_.Create(
-          ui::PlanWindow(controls::Form1, window_.TwipsPerPixelX(), window_.TwipsPerPixelY()))),
-      tabOrder_(ui::TabOrder(controls::Form1)), lastFocus_(tabOrder_.front()) {}
+      created_(window_.Create(ui::PlanWindow(controls::Form1Layout, window_.TwipsPerPixelX(),
+                                             window_.TwipsPerPixelY()))),
+      tabOrder_(ui::TabOrder(controls::Form1Layout)), lastFocus_(tabOrder_.front()) {}
 
 bool Form1::Ticked(platform::ControlName checkBox) const {
     return window_.Value(checkBox) == platform::vbChecked;
@@ -61,7 +51,7 @@ void Form1::Form_Load() {
     state_.OutputFilePath = state_.AppDir + "uptime.txt";
     state_.UpdateInterval = 30;
     state_.TrayTip = Titled(" - OFF");
-    if (platform::IsNormalFile(state_.SettingsPath))
+    if (platform::IsRegularFile(state_.SettingsPath))
         ApplySettingsFile();
     window_.SetText(txtInt, std::to_string(state_.UpdateInterval));
     state_.Loading = false;
@@ -163,8 +153,8 @@ void Form1::cmdToggle_Click() {
 void Form1::txtInt_Change() {
     if (state_.Loading)
         return;
-    const double number = platform::LeadingNumber(window_.Text(txtInt));
-    state_.UpdateInterval = std::max(platform::SaturateToInt32(number), 1);
+    const double number = base::LeadingNumber(window_.Text(txtInt));
+    state_.UpdateInterval = std::max(base::SaturateToInt32(number), 1);
 }
 
 void Form1::cmdTray_Click() {
@@ -208,7 +198,7 @@ void Form1::tmrTrayWatch_Timer() {
 void Form1::Form_MouseMove(int, int, double x, double) {
     if (!services_.tray.TrayIconShown())
         return;
-    switch (platform::SaturateToInt32(x / window_.TwipsPerPixelX())) {
+    switch (base::SaturateToInt32(x / window_.TwipsPerPixelX())) {
     case platform::WmLButtonDblClk:
     case platform::NinBalloonUserClick:
         RestoreFromTray();
@@ -253,7 +243,7 @@ void Form1::FocusControl() {
 }
 
 void Form1::Click(platform::ControlName control) {
-    const ui::ControlLayout* layout = ui::Find(controls::Form1, control);
+    const ui::ControlLayout* layout = ui::Find(controls::Form1Layout, control);
     if (layout != nullptr && layout->kind == platform::ControlKind::CheckBox)
         window_.SetValue(control, ui::CheckValueAfterClick(window_.Value(control)));
     else if (control == cmdToggle)
@@ -291,7 +281,7 @@ void Form1::MouseMove(const platform::MouseInput& mouse) {
 }
 
 bool Form1::KeyDown(platform::ControlName control, platform::Key key) {
-    const ui::ControlLayout* layout = ui::Find(controls::Form1, control);
+    const ui::ControlLayout* layout = ui::Find(controls::Form1Layout, control);
     if (layout == nullptr || !ui::Presses(key, layout->kind) || !window_.Enabled(control))
         return false;
     Click(control);

@@ -1,6 +1,6 @@
 #include "ui/layout.h"
 
-#include "platform/numeric.h"
+#include "base/numeric.h"
 
 #include <algorithm>
 
@@ -29,7 +29,7 @@ std::vector<const ControlLayout*> ByTabIndex(const FormLayout& form) {
 } // namespace
 
 int Pixels(int twips, double twipsPerPixel) {
-    return platform::SaturateToInt32(twips / twipsPerPixel);
+    return base::SaturateToInt32(twips / twipsPerPixel);
 }
 
 const ControlLayout* Find(const FormLayout& form, ControlName name) {
@@ -46,6 +46,36 @@ std::vector<ControlName> TabOrder(const FormLayout& form) {
     return order;
 }
 
+namespace {
+
+// The order of creation: the tab order, each label that names a control right before it.
+std::vector<const ControlLayout*> CreationOrder(const FormLayout& form) {
+    std::vector<const ControlLayout*> ordered = ByTabIndex(form);
+    for (const ControlLayout& label : form.controls) {
+        if (!label.labelFor)
+            continue;
+        const auto from = std::find(ordered.begin(), ordered.end(), &label);
+        if (from == ordered.end())
+            continue;
+        ordered.erase(from);
+        const auto named =
+            std::find_if(ordered.begin(), ordered.end(),
+                         [&label](const ControlLayout* c) { return c->name == *label.labelFor; });
+        ordered.insert(named, &label);
+    }
+    return ordered;
+}
+
+// The text of the label that names the control, if one does.
+std::string_view NameFromLabel(const FormLayout& form, ControlName control) {
+    for (const ControlLayout& label : form.controls)
+        if (label.labelFor == control)
+            return label.text;
+    return {};
+}
+
+} // namespace
+
 platform::WindowPlan PlanWindow(const FormLayout& form, double twipsPerPixelX,
                                 double twipsPerPixelY) {
     const auto rect = [&](const ControlLayout& c) {
@@ -54,25 +84,8 @@ platform::WindowPlan PlanWindow(const FormLayout& form, double twipsPerPixelX,
     };
     const auto font = [&](const Font& f) {
         return platform::FontPlan{
-            f.face, platform::SaturateToInt32(f.points * TwipsPerPoint / twipsPerPixelY), f.bold};
+            f.face, base::SaturateToInt32(f.points * TwipsPerPoint / twipsPerPixelY), f.bold};
     };
-
-    // A label that names a control goes right before it.
-    std::vector<const ControlLayout*> ordered = ByTabIndex(form);
-    for (const ControlLayout& label : form.controls) {
-        if (!label.labelFor)
-            continue;
-        if (const auto from = std::find(ordered.begin(), ordered.end(), &label);
-            from != ordered.end())
-            ordered.erase(from);
-        else
-            continue;
-        const auto named =
-            std::find_if(ordered.begin(), ordered.end(),
-                         [&label](const ControlLayout* c) { return c->name == *label.labelFor; });
-        ordered.insert(named, &label);
-    }
-
     platform::WindowPlan plan{form.caption,
                               Pixels(form.clientWidth, twipsPerPixelX),
                               Pixels(form.clientHeight, twipsPerPixelY),
@@ -81,16 +94,11 @@ platform::WindowPlan PlanWindow(const FormLayout& form, double twipsPerPixelX,
                               form.menuName,
                               form.menuText,
                               {}};
-    for (const ControlLayout* control : ordered) {
-        std::string_view accessibleName;
-        for (const ControlLayout& label : form.controls)
-            if (label.labelFor == control->name)
-                accessibleName = label.text;
-        plan.controls.push_back({control->name, control->kind, control->text, rect(*control),
-                                 IsTabStop(*control), control->toolTip,
-                                 font(control->font.value_or(form.font)), control->fill,
-                                 control->align, control->labelFor, accessibleName});
-    }
+    for (const ControlLayout* control : CreationOrder(form))
+        plan.controls.push_back(
+            {control->name, control->kind, control->text, rect(*control), IsTabStop(*control),
+             control->toolTip, font(control->font.value_or(form.font)), control->fill,
+             control->align, control->labelFor, NameFromLabel(form, control->name)});
     for (const ControlLayout& control : form.controls)
         if (control.kind == ControlKind::Shape && control.fill)
             plan.shapes.push_back({rect(control), *control.fill});

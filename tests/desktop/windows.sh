@@ -4,13 +4,8 @@
 # Alt+F4 and with Exit, and the settings file.
 source "$(dirname "$0")/lib.sh"
 
-# The 64-bit program runs in Wine's 64-bit loader; the 32-bit one needs Wine's 32-bit half.
-if file "$PROGRAM" | grep -q "PE32+"; then
-    WINE=/usr/lib/wine/wine64
-else
-    WINE=/usr/bin/wine
-fi
-export WINEPREFIX="$WORK/prefix" WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml,winebus.sys="
+WINE="$(cd "$(dirname "$0")/../.." && pwd)/scripts/wine.sh"
+export WINEPREFIX="$WORK/prefix"
 end_wine() { wineserver -k 2>/dev/null || true; }
 trap 'end_wine; cleanup' EXIT
 
@@ -21,10 +16,10 @@ trayer --edge top --align right --widthtype pixel --width 64 --height 32 --SetDo
     --transparent false --tint 0xdddddd >/dev/null 2>&1 &
 PIDS+=($!)
 wait_for 10 xwininfo -name panel || true
-$WINE wineboot --init </dev/null >/dev/null 2>&1 || fail "no Wine prefix"
+"$WINE" wineboot --init </dev/null >/dev/null 2>&1 || fail "no Wine prefix"
 # Without a window manager, Wine draws its own frame (3 px borders, a 19 px caption at
 # 96 DPI) instead of waiting for one.
-$WINE reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /d N /f </dev/null >/dev/null 2>&1
+"$WINE" reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /d N /f </dev/null >/dev/null 2>&1
 wineserver -w
 
 make_program_folder() {
@@ -34,7 +29,7 @@ make_program_folder() {
     cp "$PROGRAM" "$FOLDER/tallimer.exe"
 }
 start_program() {
-    (cd "$FOLDER" && exec $WINE tallimer.exe) </dev/null >"$WORK/program.log" 2>&1 &
+    (cd "$FOLDER" && exec "$WINE" tallimer.exe) </dev/null >"$WORK/program.log" 2>&1 &
     APP=$!
     PIDS+=($APP)
 }

@@ -1,6 +1,6 @@
+#include "base/numeric.h"
 #include "engine/uptime.h"
 #include "fakes.h"
-#include "platform/numeric.h"
 #include "testfiles.h"
 
 #include <doctest/doctest.h>
@@ -103,7 +103,7 @@ TEST_CASE("ticks in phase never skip or repeat a second") {
                 CAPTURE(lateness);
                 CAPTURE(readAt);
                 const auto read = [readAt](std::int64_t ms) {
-                    return readAt == 0 ? platform::DivideRoundHalfEven(ms, 1000) : ms / 1000;
+                    return readAt == 0 ? base::DivideRoundHalfEven(ms, 1000) : ms / 1000;
                 };
                 std::mt19937 random(static_cast<unsigned>(start));
                 // An early tick (a timer's slack) is as possible as a late one.
@@ -165,14 +165,15 @@ TEST_CASE("the boot-file method") {
         CHECK(!e.OutputExists());
     }
     SUBCASE("vanishing repeats the last value") {
-        e.files.files["boot.dat"] = Seconds(e.clock.now, -100);
+        const platform::Instant booted = Seconds(e.clock.now, -100);
+        e.files.files["boot.dat"] = booted;
         CHECK(e.Refresh(true).has_value());
         e.files.files.clear();
         e.clock.now = Seconds(e.clock.now, 50);
         std::filesystem::remove(e.Output());
         CHECK(e.Refresh(true) == engine::SplitUptime(100));
         CHECK(ReadAll(e.Output()) == "100\r\n");
-        CHECK(e.bootFileInfo->Path == "boot.dat");
+        CHECK(e.bootFileInfo->DateLastModified == booted); // the last lookup that found it
     }
     SUBCASE("no lookup without the service") {
         std::optional<platform::BootFileInfo> info;

@@ -34,7 +34,7 @@ TEST_CASE("paths that name no file") {
           dir.file("missing") + platform::PathSeparator + "x.txt"}) {
         CAPTURE(path);
         CHECK(!platform::ReplaceFileContents(path, "x"));
-        CHECK(!platform::IsNormalFile(path));
+        CHECK(!platform::IsRegularFile(path));
     }
     CHECK(!platform::ReadRegularFile(std::string()).has_value());
     CHECK(!platform::ReadRegularFile(dir.file("folder")).has_value());
@@ -48,6 +48,6 @@ TEST_CASE("reading a regular file gives all its bytes") {
     for (size_t i = 0; i < bytes.size(); ++i)
         bytes[i] = char(i * 7);
     REQUIRE(WriteAll(dir.file("f"), bytes));
-    CHECK(platform::IsNormalFile(dir.file("f")));
+    CHECK(platform::IsRegularFile(dir.file("f")));
     CHECK(platform::ReadRegularFile(dir.file("f")) == bytes);
 }

@@ -33,7 +33,8 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "usage: plan_dump [twips per pixel]\n");
         return 2;
     }
-    const platform::WindowPlan plan = ui::PlanWindow(controls::Form1, twipsPerPixel, twipsPerPixel);
+    const platform::WindowPlan plan =
+        ui::PlanWindow(controls::Form1Layout, twipsPerPixel, twipsPerPixel);
     std::printf("client %d %d\n", plan.clientWidth, plan.clientHeight);
     for (const platform::ControlPlan& control : plan.controls) {
         const platform::Rect& r = control.rect;

@@ -18,7 +18,8 @@ import tempfile
 import time
 
 HERE = os.path.dirname(os.path.abspath(__file__))
-WINE64 = "/usr/lib/wine/wine64"
+# Wine with the environment and the loader every script and test here uses.
+WINE = os.path.join(HERE, "..", "..", "scripts", "wine.sh")
 
 
 class Failure(Exception):
@@ -138,17 +139,21 @@ class Desktop:
         self.start("Xvfb", "-displayfd", str(write), "-screen", "0", "1024x768x24", "-nolisten",
                    "tcp", "-noreset", pass_fds=(write,))
         os.close(write)
-        number = os.read(read, 64).decode().strip()
-        os.close(read)
+        with os.fdopen(read) as display:
+            number = display.readline().strip()  # written once the server is ready
         os.environ["DISPLAY"] = ":" + number
         for name in ("DBUS_SESSION_BUS_ADDRESS", "WAYLAND_DISPLAY"):
             os.environ.pop(name, None)
         os.environ["XDG_RUNTIME_DIR"] = os.path.join(work, "runtime")
         os.makedirs(os.environ["XDG_RUNTIME_DIR"], mode=0o700, exist_ok=True)
-        self.start("openbox", "--sm-disable")
-        wait_for("no window manager", 10, lambda: "_NET_SUPPORTING_WM_CHECK" in
-                 x("xprop", "-root", "_NET_SUPPORTING_WM_CHECK") and "window id" in
-                 x("xprop", "-root", "_NET_SUPPORTING_WM_CHECK"))
+        log = os.path.join(work, "openbox.log")
+        openbox = self.start("openbox", "--sm-disable", log=log)
+
+        def managed():
+            if openbox.poll() is not None:
+                raise SystemExit("openbox ended: " + open(log).read())
+            return "window id" in x("xprop", "-root", "_NET_SUPPORTING_WM_CHECK")
+        wait_for("no window manager: " + log, 30, managed)
         # A fixed width: Wine keeps a panel's old size and drops clicks on an icon that comes
         # back to a panel that shrank when the last one left.
         self.start("trayer", "--edge", "top", "--align", "right", "--widthtype", "pixel",
@@ -156,9 +161,12 @@ class Desktop:
                    "false", "--tint", "0xdddddd")
         wait_for("no panel", 10, lambda: "panel" in x("xwininfo", "-name", "panel"))
 
-    def start(self, *command, **options):
-        self.processes.append(subprocess.Popen(command, stdout=subprocess.DEVNULL,
-                                               stderr=subprocess.DEVNULL, **options))
+    def start(self, *command, log=None, **options):
+        with open(log or os.devnull, "w") as output:
+            process = subprocess.Popen(command, stdin=subprocess.DEVNULL, stdout=output,
+                                       stderr=output, **options)
+        self.processes.append(process)
+        return process
 
     def stop(self):
         for process in reversed(self.processes):
@@ -259,9 +267,8 @@ class WindowsFrontEnd(FrontEnd):
     def __init__(self, program, plan, work, names):
         super().__init__(program, plan, work)
         self.names = names
-        os.environ.update(WINEPREFIX=os.path.join(work, "prefix"), WINEDEBUG="-all",
-                          WINEDLLOVERRIDES="mscoree,mshtml,winebus.sys=")
-        self.wine = WINE64 if "PE32+" in x("file", program) else "/usr/bin/wine"
+        os.environ["WINEPREFIX"] = os.path.join(work, "prefix")
+        self.wine = WINE
         if quiet(self.wine, "wineboot", "--init") != 0:
             raise SystemExit("no Wine prefix")
         # One Wine session for the whole run: its shell, which owns the notification area,

@@ -48,7 +48,10 @@ TEST_CASE("a second add changes nothing, not even the tip") {
     tray.AddTrayIcon(Window, Icon, "Tallimer - OFF");
     tray.AddTrayIcon(Window, Icon, "Tallimer - ON");
     CHECK(shell.calls.size() == 1);
-    CHECK(std::string(tray.TrayIconRecord().szTip.data()) == "Tallimer - OFF");
+    CHECK(shell.Tip(0) == "Tallimer - OFF");
+    tray.RemoveTrayIcon();
+    REQUIRE(shell.calls.size() == 2);
+    CHECK(shell.Tip(1) == "Tallimer - OFF"); // the record kept from the first add
 }
 
 TEST_CASE("removing sends the kept record, once") {

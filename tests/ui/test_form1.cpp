@@ -15,17 +15,7 @@ using platform::vbMinimized;
 using platform::vbNormal;
 using platform::vbUnchecked;
 
-using controls::chkAutoStart;
-using controls::chkAutoTray;
-using controls::chkFile;
-using controls::cmdToggle;
-using controls::cmdTray;
-using controls::lblUptime;
-using controls::mnExit;
-using controls::mnOpen;
-using controls::tmrTrayWatch;
-using controls::tmrUpdate;
-using controls::txtInt;
+using namespace controls;
 
 // Form1 in a window that only keeps what it is told, in a program folder of its own.
 struct App {
@@ -151,28 +141,32 @@ TEST_CASE("the file method with no boot file keeps the label") {
     CHECK(app.ticks.reads == 0);
 }
 
+// Each click on Start/Stop turns refreshing on or off; the interval and the method can be
+// changed only while it is off. Starting does not refresh at once.
 TEST_CASE("Start and Stop") {
+    const struct {
+        bool running;
+        const char* caption;
+        const char* tip;
+    } afterEachClick[] = {{true, "Stop", "Tallimer - ON"},
+                          {false, "Start", "Tallimer - OFF"},
+                          {true, "Stop", "Tallimer - ON"}};
     App app;
     app.Start();
     FakeWindow& w = app.window;
-    w.Click(cmdToggle);
-    CHECK(w.TimerEnabled(tmrUpdate));
-    CHECK(w.Text(cmdToggle) == "Stop");
-    CHECK(!w.Enabled(txtInt));
-    CHECK(!w.Enabled(chkFile));
-    for (const platform::ControlName control : {chkAutoStart, chkAutoTray, cmdTray})
-        CHECK(w.Enabled(control));
-    CHECK(app.form->State().TrayTip == "Tallimer - ON");
-    // Starting does not refresh at once.
-    CHECK(app.Caption() == "Uptime");
-    CHECK(!std::filesystem::exists(app.Output()));
-
-    w.Click(cmdToggle);
-    CHECK(!w.TimerEnabled(tmrUpdate));
-    CHECK(w.Text(cmdToggle) == "Start");
-    CHECK(w.Enabled(txtInt));
-    CHECK(w.Enabled(chkFile));
-    CHECK(app.form->State().TrayTip == "Tallimer - OFF");
+    for (const auto& c : afterEachClick) {
+        CAPTURE(c.caption);
+        w.Click(cmdToggle);
+        CHECK(w.TimerEnabled(tmrUpdate) == c.running);
+        CHECK(w.Text(cmdToggle) == c.caption);
+        CHECK(app.form->State().TrayTip == c.tip);
+        for (const platform::ControlName control : {txtInt, chkFile})
+            CHECK(w.Enabled(control) == !c.running);
+        for (const platform::ControlName control : {chkAutoStart, chkAutoTray, cmdTray})
+            CHECK(w.Enabled(control));
+        CHECK(app.Caption() == "Uptime");
+        CHECK(!std::filesystem::exists(app.Output()));
+    }
 }
 
 // The timer ticks once a second, each tick re-armed to fall on a whole second of the

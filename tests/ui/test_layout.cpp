@@ -20,6 +20,7 @@ const platform::ControlPlan& Planned(const platform::WindowPlan& plan, ControlNa
 
 std::vector<std::string> Names(const std::vector<ControlName>& names) {
     std::vector<std::string> texts;
+    texts.reserve(names.size());
     for (const ControlName name : names)
         texts.emplace_back(name.Text());
     return texts;
@@ -29,11 +30,11 @@ std::vector<std::string> Names(const std::vector<ControlName>& names) {
 
 TEST_CASE("twips become whole pixels, halves to even") {
     const struct {
-        int twips;
         double twipsPerPixel;
+        int twips;
         int pixels;
-    } cases[] = {{3495, 15, 233}, {3495, 12, 291}, {3495, 10, 350}, {285, 10, 28},  {2055, 10, 206},
-                 {1335, 12, 111}, {285, 12, 24},   {-120, 15, -8},  {-120, 16, -8}, {0, 15, 0}};
+    } cases[] = {{15, 3495, 233}, {12, 3495, 291}, {10, 3495, 350}, {10, 285, 28},  {10, 2055, 206},
+                 {12, 1335, 111}, {12, 285, 24},   {15, -120, -8},  {16, -120, -8}, {15, 0, 0}};
     for (const auto& c : cases) {
         CAPTURE(c.twips);
         CAPTURE(c.twipsPerPixel);
@@ -77,15 +78,16 @@ TEST_CASE("the window in pixels") {
     for (const auto& c : cases) {
         CAPTURE(c.twipsPerPixel);
         const platform::WindowPlan plan =
-            ui::PlanWindow(controls::Form1, c.twipsPerPixel, c.twipsPerPixel);
+            ui::PlanWindow(controls::Form1Layout, c.twipsPerPixel, c.twipsPerPixel);
         CHECK(plan.caption == "Tallimer");
         CHECK(plan.clientWidth == c.width);
         CHECK(plan.clientHeight == c.height);
         CHECK(plan.controls.size() == c.rects.size());
-        for (const auto& [name, rect] : c.rects) {
+        for (const auto& expected : c.rects) {
+            const ControlName name = expected.first;
             CAPTURE(std::string(name.Text()));
             const platform::ControlPlan& control = Planned(plan, name);
-            CHECK(control.rect == rect);
+            CHECK(control.rect == expected.second);
             const bool isUptime = name == controls::lblUptime;
             CHECK(control.font ==
                   platform::FontPlan{"Arial", isUptime ? c.labelFont : c.font, isUptime});
@@ -102,7 +104,7 @@ TEST_CASE("the window in pixels") {
 // The label that names the interval box comes right before it, so that the system's
 // screen-reader support on Windows takes its text for the box's name; Tab skips labels.
 TEST_CASE("the order of creation and of the Tab key") {
-    const platform::WindowPlan plan = ui::PlanWindow(controls::Form1, 15, 15);
+    const platform::WindowPlan plan = ui::PlanWindow(controls::Form1Layout, 15, 15);
     std::vector<ControlName> created;
     std::vector<ControlName> tabStops;
     for (const platform::ControlPlan& control : plan.controls) {
@@ -116,11 +118,11 @@ TEST_CASE("the order of creation and of the Tab key") {
     const std::vector<std::string> tabOrder =
         Names({txtInt, cmdToggle, chkFile, cmdTray, chkAutoStart, chkAutoTray});
     CHECK(Names(tabStops) == tabOrder);
-    CHECK(Names(ui::TabOrder(controls::Form1)) == tabOrder);
+    CHECK(Names(ui::TabOrder(controls::Form1Layout)) == tabOrder);
 }
 
 TEST_CASE("what a screen reader calls each control, and how labels lie") {
-    const platform::WindowPlan plan = ui::PlanWindow(controls::Form1, 15, 15);
+    const platform::WindowPlan plan = ui::PlanWindow(controls::Form1Layout, 15, 15);
     CHECK(Planned(plan, controls::txtInt).accessibleName == "Update interval, seconds:");
     CHECK(Planned(plan, controls::Label1).labelFor == controls::txtInt);
     for (const platform::ControlPlan& control : plan.controls) {

@@ -121,7 +121,7 @@ bool FlushFolder(const std::string& target) {
 
 } // namespace
 
-bool IsNormalFile(const std::string& path) {
+bool IsRegularFile(const std::string& path) {
     const auto st = StatusOf(path);
     return st && S_ISREG(st->st_mode);
 }

@@ -32,7 +32,7 @@ std::optional<BootFileInfo> SystemFileService::GetFile(const std::string& path) 
     if (!NamesAFile(path) || stat(path.c_str(), &st) != 0 || S_ISDIR(st.st_mode))
         return std::nullopt;
     const auto ms = std::int64_t(st.st_mtim.tv_sec) * 1000 + st.st_mtim.tv_nsec / 1000000;
-    return BootFileInfo{path, Instant(std::chrono::milliseconds(ms))};
+    return BootFileInfo{Instant(std::chrono::milliseconds(ms))};
 }
 
 } // namespace platform

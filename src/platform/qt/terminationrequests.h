@@ -18,9 +18,6 @@ public:
     TerminationRequests(const TerminationRequests&) = delete;
     TerminationRequests& operator=(const TerminationRequests&) = delete;
 
-    // Whether the signals are being caught (false when the pipe could not be made).
-    bool Active() const { return notifier_ != nullptr; }
-
 signals:
     // Once, at the first request; later signals are taken but change nothing.
     void requested(int signalNumber);

@@ -112,49 +112,56 @@ bool QtWindow::Create(const WindowPlan& plan) {
 
 QtWindow::~QtWindow() = default;
 
+QWidget* QtWindow::CreateLabel(const ControlPlan& control) {
+    auto* label = new QLabel(ToQt(control.text), this);
+    label->setAlignment((control.align == TextAlign::Centre ? Qt::AlignHCenter : Qt::AlignLeft) |
+                        Qt::AlignTop);
+    return label;
+}
+
+QWidget* QtWindow::CreateTextBox(const ControlPlan& control) {
+    auto* edit = new QLineEdit(ToQt(control.text), this);
+    connect(edit, &QLineEdit::textChanged, this, [this, name = control.name] {
+        if (events_ != nullptr)
+            events_->Change(name);
+    });
+    return edit;
+}
+
+QWidget* QtWindow::CreateButton(const ControlPlan& control) {
+    QAbstractButton* button = nullptr;
+    if (control.kind == ControlKind::CheckBox) {
+        auto* box = new CheckBox(ToQt(control.text), this);
+        box->setAccessibleDescription(ToQt(control.toolTip));
+        ReportCheckStateChanges(*box);
+        button = box;
+    } else {
+        button = new QPushButton(ToQt(control.text), this);
+    }
+    connect(button, &QAbstractButton::clicked, this, [this, name = control.name] {
+        if (events_ != nullptr)
+            events_->Click(name);
+    });
+    return button;
+}
+
 QWidget* QtWindow::CreateControl(const ControlPlan& control) {
     QWidget* widget = nullptr;
-    const QString text = ToQt(control.text);
-    const ControlName name = control.name;
     switch (control.kind) {
-    case ControlKind::Label: {
-        auto* label = new QLabel(text, this);
-        label->setAlignment(
-            (control.align == TextAlign::Centre ? Qt::AlignHCenter : Qt::AlignLeft) | Qt::AlignTop);
-        widget = label;
+    case ControlKind::Label:
+        widget = CreateLabel(control);
         break;
-    }
-    case ControlKind::TextBox: {
-        auto* edit = new QLineEdit(text, this);
-        connect(edit, &QLineEdit::textChanged, this, [this, name] {
-            if (events_ != nullptr)
-                events_->Change(name);
-        });
-        widget = edit;
+    case ControlKind::TextBox:
+        widget = CreateTextBox(control);
         break;
-    }
     case ControlKind::Button:
-    case ControlKind::CheckBox: {
-        QAbstractButton* button = nullptr;
-        if (control.kind == ControlKind::Button) {
-            button = new QPushButton(text, this);
-        } else {
-            auto* box = new CheckBox(text, this);
-            box->setAccessibleDescription(ToQt(control.toolTip));
-            ReportCheckStateChanges(*box);
-            button = box;
-        }
-        connect(button, &QAbstractButton::clicked, this, [this, name] {
-            if (events_ != nullptr)
-                events_->Click(name);
-        });
-        widget = button;
+    case ControlKind::CheckBox:
+        widget = CreateButton(control);
         break;
-    }
     case ControlKind::Shape: // painted on the window, no control of its own
         return nullptr;
     }
-    widget->setObjectName(ToQt(name.Text()));
+    widget->setObjectName(ToQt(control.name.Text()));
     widget->setGeometry(ToQt(control.rect));
     widget->setToolTip(ToQt(control.toolTip));
     widget->setFont(ToQt(control.font));
@@ -163,7 +170,7 @@ QWidget* QtWindow::CreateControl(const ControlPlan& control) {
     if (!control.accessibleName.empty())
         widget->setAccessibleName(ToQt(control.accessibleName));
     widget->installEventFilter(this);
-    controls_.push_back({name, widget});
+    controls_.push_back({control.name, widget});
     return widget;
 }
 

@@ -59,6 +59,9 @@ protected:
 
 private:
     QWidget* CreateControl(const ControlPlan& control);
+    QWidget* CreateLabel(const ControlPlan& control);
+    QWidget* CreateTextBox(const ControlPlan& control);
+    QWidget* CreateButton(const ControlPlan& control);
     void CreateMenu(const WindowPlan& plan);
     QTimer* TimerNamed(TimerName name);
     // The control's name, for a widget of the window's.

@@ -62,7 +62,7 @@ std::optional<std::string> TargetOf(const std::string& path) {
 
 } // namespace
 
-bool IsNormalFile(const std::string& path) {
+bool IsRegularFile(const std::string& path) {
     if (!NamesAFile(path))
         return false;
     const OwnedFile file(OpenExisting(path, 0));

@@ -34,7 +34,7 @@ std::optional<BootFileInfo> SystemFileService::GetFile(const std::string& path) 
     const std::int64_t stamp = std::int64_t(data.ftLastWriteTime.dwHighDateTime) << 32 |
                                data.ftLastWriteTime.dwLowDateTime;
     const auto ms = (stamp - EpochAsFileTime) / 10000;
-    return BootFileInfo{path, Instant(std::chrono::milliseconds(ms))};
+    return BootFileInfo{Instant(std::chrono::milliseconds(ms))};
 }
 
 } // namespace platform

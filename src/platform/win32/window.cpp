@@ -15,7 +15,8 @@ constexpr DWORD Style = WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX
 constexpr int ApplicationIconId = 1;
 constexpr UINT_PTR SubclassId = 1;
 
-std::string Z(std::string_view text) {
+// The text with the NUL the system's calls look for at its end.
+std::string NulTerminated(std::string_view text) {
     return std::string(text);
 }
 
@@ -50,6 +51,20 @@ ControlClass ClassFor(const ControlPlan& control) {
 
 bool KeyDown(int key) {
     return GetKeyState(key) < 0;
+}
+
+// The window around a client area of this size, in the middle of the screen's work area; the
+// frame is whatever the system draws.
+RECT CentredFrame(int clientWidth, int clientHeight) {
+    RECT frame{0, 0, clientWidth, clientHeight};
+    AdjustWindowRectEx(&frame, Style, FALSE, WS_EX_CONTROLPARENT);
+    const int width = frame.right - frame.left;
+    const int height = frame.bottom - frame.top;
+    RECT work{0, 0, GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN)};
+    SystemParametersInfoA(SPI_GETWORKAREA, 0, &work, 0);
+    const int left = work.left + (work.right - work.left - width) / 2;
+    const int top = work.top + (work.bottom - work.top - height) / 2;
+    return {left, top, left + width, top + height};
 }
 
 } // namespace
@@ -97,17 +112,10 @@ bool Win32Window::Create(const WindowPlan& plan) {
     windowClass.lpszClassName = ClassName;
     RegisterClassExA(&windowClass);
 
-    // The client area is fixed; the frame around it is whatever the system draws.
-    RECT frame{0, 0, plan.clientWidth, plan.clientHeight};
-    AdjustWindowRectEx(&frame, Style, FALSE, WS_EX_CONTROLPARENT);
-    const int width = frame.right - frame.left;
-    const int height = frame.bottom - frame.top;
-    RECT work{0, 0, GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN)};
-    SystemParametersInfoA(SPI_GETWORKAREA, 0, &work, 0);
-    const int left = work.left + (work.right - work.left - width) / 2;
-    const int top = work.top + (work.bottom - work.top - height) / 2;
-    hwnd_ = CreateWindowExA(WS_EX_CONTROLPARENT, ClassName, Z(plan.caption).c_str(), Style, left,
-                            top, width, height, nullptr, nullptr, instance_, this);
+    const RECT frame = CentredFrame(plan.clientWidth, plan.clientHeight);
+    hwnd_ = CreateWindowExA(WS_EX_CONTROLPARENT, ClassName, NulTerminated(plan.caption).c_str(),
+                            Style, frame.left, frame.top, frame.right - frame.left,
+                            frame.bottom - frame.top, nullptr, nullptr, instance_, this);
     if (hwnd_ == nullptr)
         return false;
 
@@ -134,9 +142,9 @@ void Win32Window::CreateControl(const ControlPlan& plan, UINT_PTR id) {
         return;
     const DWORD style = WS_CHILD | WS_VISIBLE | kind.style | (plan.tabStop ? WS_TABSTOP : 0);
     const Rect& r = plan.rect;
-    const HWND handle =
-        CreateWindowExA(kind.extendedStyle, kind.name, Z(plan.text).c_str(), style, r.left, r.top,
-                        r.width, r.height, hwnd_, reinterpret_cast<HMENU>(id), instance_, nullptr);
+    const HWND handle = CreateWindowExA(
+        kind.extendedStyle, kind.name, NulTerminated(plan.text).c_str(), style, r.left, r.top,
+        r.width, r.height, hwnd_, reinterpret_cast<HMENU>(id), instance_, nullptr);
     if (handle == nullptr)
         return;
     SendMessageA(handle, WM_SETFONT, reinterpret_cast<WPARAM>(FontFor(plan.font)), FALSE);
@@ -157,7 +165,7 @@ void Win32Window::AddToolTip(HWND control, std::string_view text) {
     tool.uFlags = TTF_IDISHWND | TTF_SUBCLASS;
     tool.hwnd = hwnd_;
     tool.uId = reinterpret_cast<UINT_PTR>(control);
-    std::string copy = Z(text);
+    std::string copy = NulTerminated(text);
     tool.lpszText = copy.data();
     SendMessageA(tooltips_, TTM_ADDTOOLA, 0, reinterpret_cast<LPARAM>(&tool));
     SendMessageA(tooltips_, TTM_SETMAXTIPWIDTH, 0, 400);
@@ -171,7 +179,7 @@ HFONT Win32Window::FontFor(const FontPlan& plan) {
     const HFONT font =
         CreateFontA(-plan.pixels, 0, 0, 0, plan.bold ? FW_BOLD : FW_NORMAL, FALSE, FALSE, FALSE,
                     DEFAULT_CHARSET, OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY,
-                    DEFAULT_PITCH | FF_SWISS, Z(plan.face).c_str());
+                    DEFAULT_PITCH | FF_SWISS, NulTerminated(plan.face).c_str());
     fonts_.emplace_back(plan, OwnedFont(font));
     return font;
 }
@@ -229,7 +237,7 @@ void Win32Window::SetText(ControlName control, std::string_view text) {
     const Control* found = Find(control);
     if (found == nullptr)
         return;
-    SetWindowTextA(found->handle, Z(text).c_str());
+    SetWindowTextA(found->handle, NulTerminated(text).c_str());
     if (found->kind == ControlKind::TextBox) {
         const auto end = WPARAM(GetWindowTextLengthA(found->handle));
         SendMessageA(found->handle, EM_SETSEL, end, LPARAM(end));
@@ -310,7 +318,7 @@ void Win32Window::PopupMenu() {
         return;
     UINT_PTR id = FirstMenuId;
     for (const MenuItemPlan& item : menuItems_)
-        AppendMenuA(menu.get(), MF_STRING, id++, Z(item.text).c_str());
+        AppendMenuA(menu.get(), MF_STRING, id++, NulTerminated(item.text).c_str());
     SetMenuDefaultItem(menu.get(), UINT(FirstMenuId), FALSE);
     POINT at{};
     GetCursorPos(&at);

@@ -85,7 +85,8 @@ private slots:
     void init() {
         events = {};
         window = std::make_unique<platform::QtWindow>();
-        plan = ui::PlanWindow(controls::Form1, window->TwipsPerPixelX(), window->TwipsPerPixelY());
+        plan = ui::PlanWindow(controls::Form1Layout, window->TwipsPerPixelX(),
+                              window->TwipsPerPixelY());
         QVERIFY(window->Create(plan));
         window->SetEvents(&events);
     }
@@ -206,7 +207,7 @@ private slots:
 
     void popupMenuItems() {
         const QMenu* popup = window->Menu();
-        QCOMPARE(popup->objectName(), ToQt(controls::Form1.menuName));
+        QCOMPARE(popup->objectName(), ToQt(controls::Form1Layout.menuName));
         QCOMPARE(popup->title(), QStringLiteral("System Tray Menu"));
         QStringList items;
         for (const QAction* action : popup->actions())
@@ -261,7 +262,8 @@ private slots:
         QVERIFY(!window->TimerEnabled(controls::tmrUpdate));
         window->StartTimer(controls::tmrUpdate, 1300);
         auto* timer = window->findChild<QTimer*>(ToQt(controls::tmrUpdate.Text()));
-        QVERIFY(timer != nullptr);
+        if (timer == nullptr)
+            QFAIL("no timer named tmrUpdate");
         QVERIFY(window->TimerEnabled(controls::tmrUpdate));
         QVERIFY(timer->isSingleShot());
         QCOMPARE(timer->timerType(), Qt::PreciseTimer);

@@ -83,7 +83,7 @@ TEST_CASE("a temporary held open by another writer is left alone") {
 }
 
 TEST_CASE("a device is neither read as settings nor taken for a file") {
-    CHECK(!platform::IsNormalFile("NUL"));
+    CHECK(!platform::IsRegularFile("NUL"));
     CHECK(!platform::ReadRegularFile("NUL").has_value());
     CHECK(platform::ReplaceFileContents("NUL", "1\r\n"));
 }

@@ -4,7 +4,7 @@
 
 // Blanks, where the program's text formats allow them around a name or a number: spaces
 // and tabs, nothing else.
-namespace platform {
+namespace base {
 
 constexpr bool IsBlank(char c) {
     return c == ' ' || c == '\t';
@@ -18,4 +18,4 @@ constexpr std::string_view TrimBlanks(std::string_view text) {
     return text.substr(first, text.find_last_not_of(" \t") - first + 1);
 }
 
-} // namespace platform
+} // namespace base

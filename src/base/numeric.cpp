@@ -1,13 +1,13 @@
-#include "platform/numeric.h"
+#include "base/numeric.h"
 
-#include "platform/blanks.h"
+#include "base/blanks.h"
 
 #include <charconv>
 #include <cmath>
 #include <limits>
 #include <string_view>
 
-namespace platform {
+namespace base {
 namespace {
 
 bool IsDigit(char c) {
@@ -134,4 +134,4 @@ std::optional<double> ParseNumber(std::string_view text) {
     return ConvertChecked(number);
 }
 
-} // namespace platform
+} // namespace base

@@ -6,7 +6,7 @@
 
 // Number conversions shared by every part of the program. Wherever a floating-point value
 // becomes an integer it is rounded to the nearest integer, halves to the even neighbour.
-namespace platform {
+namespace base {
 
 double RoundHalfEven(double value);
 
@@ -28,4 +28,4 @@ double LeadingNumber(std::string_view text);
 // optional blanks, and nothing else.
 std::optional<double> ParseNumber(std::string_view text);
 
-} // namespace platform
+} // namespace base

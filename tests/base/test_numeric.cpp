@@ -1,11 +1,11 @@
-#include "platform/numeric.h"
+#include "base/numeric.h"
 
 #include <cmath>
 #include <doctest/doctest.h>
 #include <limits>
 #include <string>
 
-using platform::RoundHalfEven;
+using base::RoundHalfEven;
 
 namespace {
 
@@ -36,7 +36,7 @@ TEST_CASE("dividing by 1000 rounds halves to even") {
                   std::numeric_limits<std::int64_t>::max() / 1000 + 1}};
     for (const auto& c : cases) {
         CAPTURE(c.numerator);
-        CHECK(platform::DivideRoundHalfEven(c.numerator, 1000) == c.quotient);
+        CHECK(base::DivideRoundHalfEven(c.numerator, 1000) == c.quotient);
     }
 }
 
@@ -55,10 +55,10 @@ TEST_CASE("integer conversions fail outside their range") {
                  {Infinity, false, false}};
     for (const auto& c : cases) {
         CAPTURE(c.value);
-        CHECK(platform::ToInt32(c.value).has_value() == c.fits32);
-        CHECK(platform::ToInt16(c.value).has_value() == c.fits16);
+        CHECK(base::ToInt32(c.value).has_value() == c.fits32);
+        CHECK(base::ToInt16(c.value).has_value() == c.fits16);
         if (c.fits32)
-            CHECK(double(*platform::ToInt32(c.value)) == RoundHalfEven(c.value));
+            CHECK(double(*base::ToInt32(c.value)) == RoundHalfEven(c.value));
     }
 }
 
@@ -72,7 +72,7 @@ TEST_CASE("saturating conversion") {
                  {3.5, 4}};
     for (const auto& c : cases) {
         CAPTURE(c.value);
-        CHECK(platform::SaturateToInt32(c.value) == c.result);
+        CHECK(base::SaturateToInt32(c.value) == c.result);
     }
 }
 
@@ -103,7 +103,7 @@ TEST_CASE("the lenient parse takes the leading number") {
                  {"\xD9\xA1\xD9\xA2", 0}}; // Arabic-Indic digits
     for (const auto& c : cases) {
         CAPTURE(c.text);
-        CHECK(platform::LeadingNumber(c.text) == c.value);
+        CHECK(base::LeadingNumber(c.text) == c.value);
     }
 }
 
@@ -121,7 +121,7 @@ TEST_CASE("the strict parse takes a number and blanks, nothing else") {
                  {".", false, 0},     {std::string("1\0", 2), false, 0}};
     for (const auto& c : cases) {
         CAPTURE(c.text);
-        const auto parsed = platform::ParseNumber(c.text);
+        const auto parsed = base::ParseNumber(c.text);
         CHECK(parsed.has_value() == c.ok);
         if (c.ok && parsed)
             CHECK(*parsed == c.value);
