@@ -98,47 +98,42 @@ TEST_CASE("refreshes come every interval + 1 ticks") {
     }
 }
 
-TEST_CASE("a refresh shows the uptime and writes it") {
-    App app;
-    app.Start();
-    CHECK(app.Caption() == "Uptime");
-    app.window.Type(txtInt, "1");
-    CHECK(app.TicksToRefresh() == 2);
-    CHECK(app.Caption() == "Uptime: 1d 1h 1m 1s");
-    CHECK(ReadAll(app.Output()) == "90061\r\n");
-    CHECK(app.form->State().UptimeParts == engine::SplitUptime(90061));
-}
-
-TEST_CASE("an output folder that does not exist still updates the label") {
-    App app;
-    REQUIRE(WriteAll(app.Settings(), "[Paths]\nOutput File=" + app.folder +
-                                         platform::PathSeparator + "gone" +
-                                         platform::PathSeparator + "uptime.txt\n"));
-    app.Start();
-    app.window.Type(txtInt, "1");
-    CHECK(app.TicksToRefresh() == 2);
-    CHECK(app.Caption() == "Uptime: 1d 1h 1m 1s");
-}
-
-TEST_CASE("a greyed file method counts as clear") {
-    App app;
-    app.Start();
-    app.window.SetValue(chkFile, vbGrayed);
-    app.window.Type(txtInt, "1");
-    CHECK(app.TicksToRefresh() == 2);
-    CHECK(app.Caption() == "Uptime: 1d 1h 1m 1s");
-}
-
-TEST_CASE("the file method with no boot file keeps the label") {
-    App app;
-    app.Start();
-    app.window.SetValue(chkFile, vbChecked);
-    app.window.Type(txtInt, "1");
-    for (int tick = 0; tick < 6; ++tick)
-        app.form->tmrUpdate_Timer();
-    CHECK(app.Caption() == "Uptime");
-    CHECK(!std::filesystem::exists(app.Output()));
-    CHECK(app.ticks.reads == 0);
+// What the refreshes of three seconds at an interval of 1 leave in the label and the output
+// file: the tick count is 90 061 000 ms, and there is no boot file.
+TEST_CASE("what a refresh shows and writes") {
+    const struct {
+        const char* name;
+        bool outputElsewhere;
+        int fileMethod;
+        const char* caption;
+        bool written;
+    } cases[] = {
+        {"the tick count", false, vbUnchecked, "Uptime: 1d 1h 1m 1s", true},
+        {"an output folder that does not exist", true, vbUnchecked, "Uptime: 1d 1h 1m 1s", false},
+        {"a greyed file method counts as clear", false, vbGrayed, "Uptime: 1d 1h 1m 1s", true},
+        {"the file method with no boot file", false, vbChecked, "Uptime", false}};
+    for (const auto& c : cases) {
+        CAPTURE(c.name);
+        const std::string gone = std::string(1, platform::PathSeparator) + "gone";
+        App app;
+        if (c.outputElsewhere)
+            REQUIRE(WriteAll(app.Settings(),
+                             "[Paths]\nOutput File=" + app.folder + gone + gone + "\n"));
+        app.Start();
+        CHECK(app.Caption() == "Uptime");
+        app.window.SetValue(chkFile, c.fileMethod);
+        app.window.Type(txtInt, "1");
+        for (int tick = 0; tick < 3; ++tick)
+            app.form->tmrUpdate_Timer();
+        CHECK(app.Caption() == c.caption);
+        CHECK(std::filesystem::exists(app.Output()) == c.written);
+        if (c.written)
+            CHECK(ReadAll(app.Output()) == "90061\r\n");
+        CHECK(app.form->State().UptimeParts ==
+              (c.fileMethod == vbChecked ? engine::UptimeParts{} : engine::SplitUptime(90061)));
+        if (c.fileMethod == vbChecked)
+            CHECK(app.ticks.reads == 0); // the method measures without the tick count
+    }
 }
 
 // Each click on Start/Stop turns refreshing on or off; the interval and the method can be
