@@ -1,4 +1,5 @@
 // Tallimer on Qt: the window, its tray icon and the system services, wired to Form1.
+#include "platform/qt/instance.h"
 #include "platform/qt/shellicon.h"
 #include "platform/qt/terminationrequests.h"
 #include "platform/qt/window.h"
@@ -12,6 +13,11 @@
 int main(int argc, char* argv[]) {
     QApplication app(argc, argv);
     QApplication::setApplicationName(QString::fromLatin1(AppTitle.data(), AppTitle.size()));
+
+    // A second start from this folder brings the first copy back and ends.
+    platform::QtProgramInstance instance(platform::ApplicationFolder());
+    if (const auto status = platform::ExitStatusAtStart(instance.Claim()))
+        return *status;
 
     const platform::SystemTickCounter ticks;
     const platform::SystemClock clock;
@@ -32,5 +38,6 @@ int main(int argc, char* argv[]) {
     QObject::connect(&app, &QGuiApplication::commitDataRequest, &window, &QWidget::close);
 
     form.Start();
+    instance.Listen(&window, [&form] { form.AnotherStart(); });
     return app.exec();
 }

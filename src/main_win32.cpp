@@ -1,5 +1,6 @@
 // Tallimer on Windows: the window, its tray icon and the system services, wired to Form1.
 #include "platform/system.h"
+#include "platform/win32/instance.h"
 #include "platform/win32/shellicon.h"
 #include "platform/win32/window.h"
 #include "tray/modsystray.h"
@@ -7,20 +8,26 @@
 
 #include <windows.h>
 
-int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
+int WINAPI WinMain(HINSTANCE module, HINSTANCE, LPSTR, int) {
+    // A second start from this folder brings the first copy back and ends.
+    platform::Win32ProgramInstance instance(platform::ApplicationFolder());
+    if (const auto status = platform::ExitStatusAtStart(instance.Claim()))
+        return *status;
+
     const platform::SystemTickCounter ticks;
     const platform::SystemClock clock;
     platform::Win32ShellIconService shell;
     modSysTray tray(shell);
-    platform::Win32Window window(instance);
+    platform::Win32Window window(module);
     Form1 form({window, ticks, clock,
                 [] { return std::make_unique<platform::SystemFileService>(); },
                 platform::ApplicationFolder, tray});
     if (!form.Created())
         return 1;
     window.SetEvents(&form);
-    window.OnTaskbarCreated([&shell] { shell.AddAgain(); });
+    window.OnRegisteredMessage("TaskbarCreated", [&shell] { shell.AddAgain(); });
 
     form.Start();
+    instance.Listen(window, [&form] { form.AnotherStart(); });
     return window.Run();
 }

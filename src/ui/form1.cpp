@@ -217,6 +217,10 @@ void Form1::mnOpen_Click() {
     FocusControl();
 }
 
+void Form1::AnotherStart() {
+    mnOpen_Click();
+}
+
 void Form1::mnExit_Click() {
     window_.Unload();
 }

@@ -48,6 +48,9 @@ public:
     void Form_MouseMove(int button, int shift, double x, double y);
     void mnOpen_Click();
     void mnExit_Click();
+    // The program was started again from its folder: this copy comes back, as Open does, and
+    // the other one ends.
+    void AnotherStart();
     // While the start-up waits for a notification area to appear.
     void tmrTrayWatch_Timer();
     bool WatchingForTray() const { return watchingForTray_; }

@@ -119,6 +119,11 @@ def main():
                          and e[3] == "Stop"),
           "pressing Start announces 'Stop': " + repr([e for e in events if "name" in e[0]]))
 
+    # Send To Tray, with no notification area here, minimises the window: it keeps its name.
+    control["Send To Tray"].queryAction().doAction(0)
+    pump(1)
+    check(window.name == "Tallimer", "the minimised window is named " + repr(window.name))
+
 
 main()
 print("%d failed" % len(failures))

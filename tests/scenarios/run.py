@@ -186,26 +186,37 @@ class FrontEnd:
         self.program = program
         self.plan = plan
         self.work = work
-        self.process = None
+        self.process = None  # the copy the scenario started first
+        self.others = []  # copies started after it
 
     def program_name(self):
         return os.path.basename(self.program)
 
-    def main_window(self):
-        """The program's window while it is shown: named Tallimer, the size of the plan."""
+    def main_windows(self):
+        """The program's windows that are shown: named Tallimer, the size of the plan."""
+        shown = []
         for window in x("xdotool", "search", "--onlyvisible", "--name", "^Tallimer$").split():
             box = geometry(window)
             if box and box[2:] == tuple(self.plan["client"]):
-                return window
-        return None
+                shown.append(window)
+        return shown
+
+    def main_window(self):
+        windows = self.main_windows()
+        return windows[0] if windows else None
+
+    def start(self, folder, accessible):
+        self.process = self.launch(folder, accessible)
 
     def exited(self):
         return self.process is not None and self.process.poll() is not None
 
     def kill(self):
-        if self.process is not None and self.process.poll() is None:
-            self.process.kill()
-            self.process.wait()
+        for process in [self.process] + self.others:
+            if process is not None and process.poll() is None:
+                process.kill()
+                process.wait()
+        self.others = []
 
     def finish(self):
         pass
@@ -216,14 +227,14 @@ class LinuxFrontEnd(FrontEnd):
         super().__init__(program, plan, work)
         self.accessibility = None
 
-    def start(self, folder, accessible):
+    def launch(self, folder, accessible):
         env = dict(os.environ, QT_QPA_PLATFORM="xcb")
         if accessible:
             env.update(self.accessibility_bus(), QT_ACCESSIBILITY="1",
                        QT_LINUX_ACCESSIBILITY_ALWAYS_ON="1")
-        self.process = subprocess.Popen([os.path.join(folder, self.program_name())], cwd=folder,
-                                        env=env, stdin=subprocess.DEVNULL,
-                                        stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+        return subprocess.Popen([os.path.join(folder, self.program_name())], cwd=folder, env=env,
+                                stdin=subprocess.DEVNULL, stdout=subprocess.DEVNULL,
+                                stderr=subprocess.DEVNULL)
 
     def accessibility_bus(self):
         """A private session bus with the screen readers' bus on it, made at the first need."""
@@ -275,10 +286,10 @@ class WindowsFrontEnd(FrontEnd):
         # comes up with the first program and takes a few seconds to do so.
         quiet("wineserver", "-p")
 
-    def start(self, folder, accessible):
-        self.process = subprocess.Popen([self.wine, self.program_name()], cwd=folder,
-                                        stdin=subprocess.DEVNULL, stdout=subprocess.DEVNULL,
-                                        stderr=subprocess.DEVNULL)
+    def launch(self, folder, accessible):
+        return subprocess.Popen([self.wine, self.program_name()], cwd=folder,
+                                stdin=subprocess.DEVNULL, stdout=subprocess.DEVNULL,
+                                stderr=subprocess.DEVNULL)
 
     def accessible_names(self):
         return output_of(self.wine, self.names)
@@ -298,6 +309,7 @@ class Scenario:
         self.name = name
         self.before = {}
         self.started = False
+        self.again = None
 
     def path(self, name):
         return os.path.join(self.folder, name)
@@ -347,6 +359,20 @@ class Scenario:
                 return row
         raise Failure("no text in " + name)
 
+    def snapshot(self):
+        """The files as they are before the program starts, for "expect same"."""
+        for name in os.listdir(self.folder):
+            if not os.path.islink(self.path(name)) and os.path.isfile(self.path(name)):
+                with open(self.path(name), "rb") as f:
+                    self.before[name] = f.read()
+        # The pointer out of the way, where no tool tip of the new window shows.
+        run("xdotool", "mousemove", "0", "0")
+
+    def wait_until_up(self):
+        wait_for("neither a window nor a tray icon came up", 45,
+                 lambda: self.front.main_window() or tray_sockets() or self.front.exited())
+        time.sleep(0.5)
+
     def step(self, words):
         verb, args = words[0], words[1:]
         if verb == "file":
@@ -357,18 +383,42 @@ class Scenario:
             os.symlink(args[1], self.path(args[0]))
         elif verb == "chmod":
             os.chmod(self.path(args[1]), int(args[0], 8))
-        elif verb == "start":
-            for name in os.listdir(self.folder):
-                if not os.path.islink(self.path(name)) and os.path.isfile(self.path(name)):
-                    with open(self.path(name), "rb") as f:
-                        self.before[name] = f.read()
-            # The pointer out of the way, where no tool tip of the new window shows.
-            run("xdotool", "mousemove", "0", "0")
+        elif verb == "start" and not args:
+            self.snapshot()
             self.front.start(self.folder, self.accessible)
             self.started = True
-            wait_for("neither a window nor a tray icon came up", 45,
-                     lambda: self.front.main_window() or tray_sockets() or self.front.exited())
-            time.sleep(0.5)
+            self.wait_until_up()
+        elif verb == "start" and args == ["again"]:
+            # A second start from the same folder, which hands over and ends.
+            later = self.front.launch(self.folder, False)
+            try:
+                self.again = later.wait(20)
+            except subprocess.TimeoutExpired:
+                self.front.others.append(later)
+                raise Failure("the second start did not end")
+        elif verb == "start" and args == ["elsewhere"]:
+            other = self.folder + "-elsewhere"
+            os.makedirs(other)
+            shutil.copy(os.path.join(self.folder, self.front.program_name()), other)
+            self.front.others.append(self.front.launch(other, False))
+        elif verb == "start" and args == ["twice"]:
+            # Two starts from one folder at the same moment: one runs, the other hands over.
+            self.snapshot()
+            self.front.start(self.folder, False)
+            self.front.others.append(self.front.launch(self.folder, False))
+            pair = [self.front.process, self.front.others[0]]
+            ended = wait_for("neither of two starts ended", 30,
+                             lambda: [p for p in pair if p.poll() is not None])
+            self.again = ended[0].returncode
+            self.front.process = next((p for p in pair if p.poll() is None), ended[0])
+            self.front.others = []
+            self.started = True
+            self.wait_until_up()
+        elif verb == "kill":
+            self.front.process.kill()
+            self.front.process.wait()
+        elif verb == "minimise":
+            run("xdotool", "windowminimize", "--sync", self.window(), timeout=10)
         elif verb == "click":
             left, top, width, height = self.control(args[0])
             # As a hand does: the pointer comes to rest before the click, and whatever showed
@@ -412,6 +462,16 @@ class Scenario:
         elif what == "in-tray":
             wait_for("the window is not in the notification area", 10, self.in_tray)
             time.sleep(0.5)
+        elif what == "again-exit":
+            if self.again != int(args[1]):
+                raise Failure("the later start ended with status %s" % self.again)
+        elif what == "windows":
+            wait_for("not %s windows shown" % args[1], 15,
+                     lambda: len(self.front.main_windows()) == int(args[1]))
+        elif what == "active":
+            window = wait_for("the window is not shown", 10, self.front.main_window)
+            wait_for("the window is not the active one", 10,
+                     lambda: x("xdotool", "getactivewindow").strip() == str(int(window, 0)))
         elif what == "exit":
             try:
                 status = self.front.process.wait(15)

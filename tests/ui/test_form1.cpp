@@ -666,3 +666,30 @@ TEST_CASE("activating the window leaves the focus on a control that has it") {
     app.window.events->Activate();
     CHECK(app.window.focus == txtInt);
 }
+
+// A second start from the folder brings this copy back as Open Tallimer does, wherever the
+// window was.
+TEST_CASE("another start brings the window back") {
+    const struct {
+        const char* name;
+        bool intoTray, minimised;
+    } cases[] = {{"shown", false, false}, {"minimised", false, true}, {"in the tray", true, false}};
+    for (const auto& c : cases) {
+        CAPTURE(c.name);
+        App app;
+        app.Start();
+        app.window.SetFocus(cmdTray);
+        if (c.intoTray)
+            app.form->SendToTray();
+        if (c.minimised)
+            app.window.SetWindowState(vbMinimized);
+        app.window.focus.reset();
+        app.form->AnotherStart();
+        CHECK(app.window.visible);
+        CHECK(app.window.windowState == vbNormal);
+        CHECK(!app.tray.TrayIconShown());
+        CHECK(app.window.broughtToFront == 1);
+        CHECK(app.window.focus == cmdTray);
+        CHECK(app.shell.calls.size() == (c.intoTray ? 2u : 0u));
+    }
+}

@@ -90,6 +90,8 @@ QtWindow::QtWindow(QWidget* parent)
 
 bool QtWindow::Create(const WindowPlan& plan) {
     setWindowTitle(ToQt(plan.caption));
+    // What Qt calls a minimised window: a screen reader would hear no name without it.
+    setWindowIconText(ToQt(plan.caption));
     setFixedSize(plan.clientWidth, plan.clientHeight);
     shapes_ = plan.shapes;
     QWidget* previous = nullptr;

@@ -54,6 +54,14 @@ template <typename GdiObject> struct GdiTraits {
 using OwnedFont = Owned<GdiTraits<HFONT>>;
 using OwnedBrush = Owned<GdiTraits<HBRUSH>>;
 
+// Kernel objects that a null handle means none of: mutexes, events, processes.
+struct KernelObjectTraits {
+    using Handle = HANDLE;
+    static Handle Empty() { return nullptr; }
+    static bool Release(Handle handle) { return CloseHandle(handle) != FALSE; }
+};
+using OwnedHandle = Owned<KernelObjectTraits>;
+
 struct IconTraits {
     using Handle = HICON;
     static Handle Empty() { return nullptr; }

@@ -7,7 +7,6 @@
 namespace platform {
 namespace {
 
-constexpr char ClassName[] = "TallimerWindow";
 constexpr UINT_PTR FirstControlId = 100;
 constexpr UINT_PTR FirstMenuId = 500;
 constexpr UINT_PTR FirstTimerId = 900;
@@ -83,7 +82,6 @@ Win32Window::Win32Window(HINSTANCE instance) : instance_(instance) {
     smallIcon_ = OwnedIcon(static_cast<HICON>(
         LoadImageA(instance, MAKEINTRESOURCEA(ApplicationIconId), IMAGE_ICON,
                    GetSystemMetrics(SM_CXSMICON), GetSystemMetrics(SM_CYSMICON), 0)));
-    taskbarCreatedMessage_ = RegisterWindowMessageA("TaskbarCreated");
 
     const HDC screen = GetDC(nullptr);
     const int dpiX = screen != nullptr ? GetDeviceCaps(screen, LOGPIXELSX) : 96;
@@ -395,12 +393,17 @@ LRESULT CALLBACK Win32Window::ControlProcedure(HWND hwnd, UINT message, WPARAM w
     return DefSubclassProc(hwnd, message, wParam, lParam);
 }
 
+void Win32Window::OnRegisteredMessage(const char* name, std::function<void()> handler) {
+    if (const UINT message = RegisterWindowMessageA(name); message != 0)
+        registeredMessages_.emplace_back(message, std::move(handler));
+}
+
 LRESULT Win32Window::OnMessage(UINT message, WPARAM wParam, LPARAM lParam) {
-    if (message == taskbarCreatedMessage_ && taskbarCreatedMessage_ != 0) {
-        if (taskbarCreated_)
-            taskbarCreated_();
-        return 0;
-    }
+    for (const auto& [registered, handler] : registeredMessages_)
+        if (message == registered) {
+            handler();
+            return 0;
+        }
     switch (message) {
     case WM_COMMAND:
         OnCommand(wParam, lParam);

@@ -24,8 +24,11 @@ public:
     Win32Window& operator=(const Win32Window&) = delete;
 
     void SetEvents(WindowEvents* events) { events_ = events; }
-    // Called when the shell's notification area starts afresh (Explorer restarted).
-    void OnTaskbarCreated(std::function<void()> handler) { taskbarCreated_ = std::move(handler); }
+    // Calls the handler whenever the message the system registers under the name comes, such
+    // as "TaskbarCreated" when the shell's notification area starts afresh.
+    void OnRegisteredMessage(const char* name, std::function<void()> handler);
+    // The class of the program's windows, which other copies look for.
+    static constexpr const char* ClassName = "TallimerWindow";
     // Runs the message loop until the window is gone; the program's exit status.
     int Run();
 
@@ -107,8 +110,7 @@ private:
     std::vector<Shape> shapes_;
     std::map<HWND, Background> backgrounds_;
     WindowEvents* events_ = nullptr;
-    std::function<void()> taskbarCreated_;
-    UINT taskbarCreatedMessage_ = 0;
+    std::vector<std::pair<UINT, std::function<void()>>> registeredMessages_;
     double twipsPerPixelX_ = 15;
     double twipsPerPixelY_ = 15;
     bool minimisedWhileHidden_ = false;

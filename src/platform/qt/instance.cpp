@@ -1,0 +1,164 @@
+#include "platform/qt/instance.h"
+
+#include <QApplication>
+#include <QDeadlineTimer>
+#include <QDir>
+#include <QFile>
+#include <QLocalServer>
+#include <QLocalSocket>
+#include <QStandardPaths>
+#include <QThread>
+#include <QWidget>
+#include <cstdlib>
+#include <fcntl.h>
+#include <memory>
+#include <sys/file.h>
+#include <unistd.h>
+#include <xcb/xcb.h>
+
+namespace platform {
+namespace {
+
+constexpr int WaitMs = 10000;
+constexpr qsizetype MaxMessage = 4096;
+// The tokens a desktop gives a program it starts, with which that program, or the one it
+// hands over to, may take the focus: Wayland's, and X11's startup notification.
+constexpr const char* WaylandToken = "XDG_ACTIVATION_TOKEN";
+constexpr const char* X11Token = "DESKTOP_STARTUP_ID";
+
+xcb_atom_t Utf8String(xcb_connection_t* connection) {
+    const QByteArray name = "UTF8_STRING";
+    xcb_intern_atom_reply_t* atom = xcb_intern_atom_reply(
+        connection, xcb_intern_atom(connection, 0, uint16_t(name.size()), name.constData()),
+        nullptr);
+    const xcb_atom_t result = atom != nullptr ? atom->atom : xcb_atom_t(XCB_ATOM_STRING);
+    free(atom);
+    return result;
+}
+
+} // namespace
+
+QtProgramInstance::QtProgramInstance(const std::string& programFolder, QObject* parent)
+    : QObject(parent) {
+    // $XDG_RUNTIME_DIR, or a folder of the user's own that Qt makes when there is none.
+    const QString runtime = QStandardPaths::writableLocation(QStandardPaths::RuntimeLocation);
+    const QString name = QString::fromStdString(InstanceName(programFolder));
+    lockPath_ = QDir(runtime).filePath(name + QStringLiteral(".lock"));
+    serverName_ = QDir(runtime).filePath(name);
+}
+
+QtProgramInstance::~QtProgramInstance() {
+    if (server_ != nullptr)
+        server_->close();
+    if (lockFile_ >= 0)
+        close(lockFile_);
+}
+
+bool QtProgramInstance::TryLock() {
+    const QByteArray path = QFile::encodeName(lockPath_);
+    const int fd = open(path.constData(), O_RDWR | O_CREAT | O_CLOEXEC | O_NOFOLLOW, 0600);
+    if (fd < 0) {
+        lockFile_ = -2; // no lock to be had: this copy runs on its own
+        return true;
+    }
+    if (flock(fd, LOCK_EX | LOCK_NB) == 0) {
+        lockFile_ = fd;
+        return true;
+    }
+    close(fd);
+    return false;
+}
+
+bool QtProgramInstance::TellTheFirst() {
+    QLocalSocket socket;
+    socket.connectToServer(serverName_);
+    if (!socket.waitForConnected(500))
+        return false;
+    QByteArray message = "activate\n";
+    for (const char* token : {WaylandToken, X11Token})
+        if (const QByteArray value = qgetenv(token); !value.isEmpty() && !value.contains('\n'))
+            message += token + QByteArray("=") + value + '\n';
+    socket.write(message + '\n');
+    const bool sent = socket.waitForBytesWritten(2000);
+    socket.disconnectFromServer();
+    return sent;
+}
+
+InstanceClaim QtProgramInstance::Claim() {
+    const QDeadlineTimer deadline(WaitMs);
+    for (;;) {
+        if (TryLock())
+            return InstanceClaim::First;
+        if (TellTheFirst())
+            return InstanceClaim::HandedOver;
+        // The other copy is still starting, or ending and about to let go of the lock.
+        if (deadline.hasExpired())
+            return InstanceClaim::Failed;
+        QThread::msleep(100);
+    }
+}
+
+void QtProgramInstance::Listen(QWidget* window, std::function<void()> anotherStart) {
+    window_ = window;
+    anotherStart_ = std::move(anotherStart);
+    server_ = new QLocalServer(this);
+    server_->setSocketOptions(QLocalServer::UserAccessOption);
+    QLocalServer::removeServer(serverName_); // left by a copy that was killed
+    if (!server_->listen(serverName_))
+        return;
+    connect(server_, &QLocalServer::newConnection, this, [this] {
+        while (QLocalSocket* socket = server_->nextPendingConnection()) {
+            connect(socket, &QLocalSocket::disconnected, socket, &QObject::deleteLater);
+            auto message = std::make_shared<QByteArray>();
+            connect(socket, &QLocalSocket::readyRead, this, [this, socket, message] {
+                *message += socket->readAll();
+                if (message->size() > MaxMessage) {
+                    socket->abort();
+                } else if (message->endsWith("\n\n")) {
+                    socket->disconnectFromServer();
+                    Receive(*message);
+                    message->clear();
+                }
+            });
+        }
+    });
+}
+
+void QtProgramInstance::Receive(const QByteArray& message) {
+    if (!message.startsWith("activate\n"))
+        return;
+    for (const QByteArray& line : message.split('\n')) {
+        const qsizetype equals = line.indexOf('=');
+        const QByteArray name = line.left(equals);
+        const QByteArray value = line.mid(equals + 1);
+        if (equals <= 0 || value.isEmpty())
+            continue;
+        if (name == WaylandToken)
+            qputenv(WaylandToken, value); // Qt's Wayland window takes it when it asks to come up
+        else if (name == X11Token)
+            SetStartupId(value);
+    }
+    if (anotherStart_)
+        anotherStart_();
+}
+
+// An X11 window that comes up carries the startup it answers, whose time tells the window
+// manager that the user asked for it just now.
+void QtProgramInstance::SetStartupId(const QByteArray& id) {
+    const auto* x11 = qApp->nativeInterface<QNativeInterface::QX11Application>();
+    if (x11 == nullptr || window_ == nullptr)
+        return;
+    xcb_connection_t* connection = x11->connection();
+    const QByteArray name = "_NET_STARTUP_ID";
+    xcb_intern_atom_reply_t* atom = xcb_intern_atom_reply(
+        connection, xcb_intern_atom(connection, 0, uint16_t(name.size()), name.constData()),
+        nullptr);
+    if (atom == nullptr)
+        return;
+    xcb_change_property(connection, XCB_PROP_MODE_REPLACE, xcb_window_t(window_->winId()),
+                        atom->atom, Utf8String(connection), 8, uint32_t(id.size()), id.constData());
+    free(atom);
+    xcb_flush(connection);
+}
+
+} // namespace platform

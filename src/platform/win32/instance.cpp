@@ -1,0 +1,93 @@
+#include "platform/win32/instance.h"
+
+#include "platform/win32/window.h"
+
+#include <string_view>
+
+namespace platform {
+namespace {
+
+constexpr int WaitMs = 10000;
+constexpr char AnotherStartMessage[] = "Tallimer.AnotherStart";
+
+std::wstring Wide(std::string_view text) {
+    std::wstring wide(text.size(), L'\0');
+    const int n = MultiByteToWideChar(CP_ACP, 0, text.data(), int(text.size()), wide.data(),
+                                      int(wide.size()));
+    wide.resize(size_t(n > 0 ? n : 0));
+    return wide;
+}
+
+std::string Utf8(const std::wstring& text) {
+    const int n = WideCharToMultiByte(CP_UTF8, 0, text.data(), int(text.size()), nullptr, 0,
+                                      nullptr, nullptr);
+    std::string utf8(size_t(n > 0 ? n : 0), '\0');
+    WideCharToMultiByte(CP_UTF8, 0, text.data(), int(text.size()), utf8.data(), n, nullptr,
+                        nullptr);
+    return utf8;
+}
+
+// A window of the program's class that carries the folder's mark.
+struct Search {
+    const std::wstring* propertyName;
+    HWND found;
+};
+
+BOOL CALLBACK FindMarked(HWND window, LPARAM parameter) {
+    auto* search = reinterpret_cast<Search*>(parameter);
+    char name[64] = {};
+    if (GetClassNameA(window, name, int(sizeof name)) > 0 &&
+        std::string_view(name) == Win32Window::ClassName &&
+        GetPropW(window, search->propertyName->c_str()) != nullptr) {
+        search->found = window;
+        return FALSE;
+    }
+    return TRUE;
+}
+
+} // namespace
+
+Win32ProgramInstance::Win32ProgramInstance(const std::string& programFolder) {
+    // Windows spells one folder in any case.
+    std::wstring folder = Wide(programFolder);
+    CharUpperBuffW(folder.data(), DWORD(folder.size()));
+    const std::wstring name = Wide(InstanceName(Utf8(folder)));
+    mutexName_ = L"Local\\" + name;
+    propertyName_ = L"Tallimer." + name;
+}
+
+bool Win32ProgramInstance::TellTheFirst() const {
+    Search search{&propertyName_, nullptr};
+    EnumWindows(FindMarked, reinterpret_cast<LPARAM>(&search));
+    if (search.found == nullptr)
+        return false;
+    DWORD process = 0;
+    GetWindowThreadProcessId(search.found, &process);
+    // This start is the user's: it may hand the right to come to the front on.
+    AllowSetForegroundWindow(process);
+    return PostMessageA(search.found, RegisterWindowMessageA(AnotherStartMessage), 0, 0) != FALSE;
+}
+
+InstanceClaim Win32ProgramInstance::Claim() {
+    const ULONGLONG deadline = GetTickCount64() + WaitMs;
+    for (;;) {
+        mutex_ = OwnedHandle(CreateMutexW(nullptr, FALSE, mutexName_.c_str()));
+        if (!mutex_ || GetLastError() != ERROR_ALREADY_EXISTS)
+            return InstanceClaim::First; // with no mutex to be had, this copy runs on its own
+        // Not this copy's to keep: the next try must see whether the other copy still runs.
+        mutex_.Reset();
+        if (TellTheFirst())
+            return InstanceClaim::HandedOver;
+        if (GetTickCount64() > deadline)
+            return InstanceClaim::Failed;
+        Sleep(100); // the other copy is still starting, or ending
+    }
+}
+
+void Win32ProgramInstance::Listen(Win32Window& window, std::function<void()> anotherStart) {
+    window.OnRegisteredMessage(AnotherStartMessage, std::move(anotherStart));
+    SetPropW(static_cast<HWND>(window.Handle()), propertyName_.c_str(),
+             reinterpret_cast<HANDLE>(1));
+}
+
+} // namespace platform
