@@ -103,22 +103,24 @@ TEST_CASE("refreshes come every interval + 1 ticks") {
 TEST_CASE("what a refresh shows and writes") {
     const struct {
         const char* name;
-        bool outputElsewhere;
-        int fileMethod;
         const char* caption;
+        int fileMethod;
+        bool outputElsewhere;
         bool written;
     } cases[] = {
-        {"the tick count", false, vbUnchecked, "Uptime: 1d 1h 1m 1s", true},
-        {"an output folder that does not exist", true, vbUnchecked, "Uptime: 1d 1h 1m 1s", false},
-        {"a greyed file method counts as clear", false, vbGrayed, "Uptime: 1d 1h 1m 1s", true},
-        {"the file method with no boot file", false, vbChecked, "Uptime", false}};
+        {"the tick count", "Uptime: 1d 1h 1m 1s", vbUnchecked, false, true},
+        {"an output folder that does not exist", "Uptime: 1d 1h 1m 1s", vbUnchecked, true, false},
+        {"a greyed file method counts as clear", "Uptime: 1d 1h 1m 1s", vbGrayed, false, true},
+        {"the file method with no boot file", "Uptime", vbChecked, false, false}};
     for (const auto& c : cases) {
         CAPTURE(c.name);
-        const std::string gone = std::string(1, platform::PathSeparator) + "gone";
         App app;
-        if (c.outputElsewhere)
-            REQUIRE(WriteAll(app.Settings(),
-                             "[Paths]\nOutput File=" + app.folder + gone + gone + "\n"));
+        if (c.outputElsewhere) {
+            std::string settings = "[Paths]\nOutput File=" + app.folder;
+            for (int level = 0; level < 2; ++level)
+                settings += platform::PathSeparator + std::string("gone");
+            REQUIRE(WriteAll(app.Settings(), settings + "\n"));
+        }
         app.Start();
         CHECK(app.Caption() == "Uptime");
         app.window.SetValue(chkFile, c.fileMethod);
