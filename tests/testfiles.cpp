@@ -11,13 +11,22 @@
 
 namespace fs = std::filesystem;
 
+fs::path Native(const std::string& path) {
+    return fs::path(std::u8string(path.begin(), path.end()));
+}
+
+std::string FromNative(const fs::path& path) {
+    const std::u8string utf8 = path.u8string();
+    return std::string(utf8.begin(), utf8.end());
+}
+
 std::string ReadAll(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
+    std::ifstream in(Native(path), std::ios::binary);
     return std::string(std::istreambuf_iterator<char>(in), {});
 }
 
 bool WriteAll(const std::string& path, std::string_view bytes) {
-    std::ofstream out(path, std::ios::binary | std::ios::trunc);
+    std::ofstream out(Native(path), std::ios::binary | std::ios::trunc);
     out.write(bytes.data(), std::streamsize(bytes.size()));
     return bool(out.flush());
 }
@@ -29,7 +38,7 @@ TempDir::TempDir() {
             fs::temp_directory_path() / ("tallimer-test-" + std::to_string(random()));
         std::error_code error;
         if (fs::create_directory(candidate, error)) {
-            path_ = candidate.string();
+            path_ = FromNative(candidate);
             return;
         }
         if (error)
@@ -39,7 +48,7 @@ TempDir::TempDir() {
 
 TempDir::~TempDir() {
     std::error_code ignored;
-    fs::remove_all(path_, ignored);
+    fs::remove_all(Native(path_), ignored);
 }
 
 std::string TempDir::file(std::string_view name) const {
@@ -48,8 +57,8 @@ std::string TempDir::file(std::string_view name) const {
 
 std::string TempDir::listing() const {
     std::vector<std::string> names;
-    for (const auto& entry : fs::directory_iterator(path_))
-        names.push_back(entry.path().filename().string());
+    for (const auto& entry : fs::directory_iterator(Native(path_)))
+        names.push_back(FromNative(entry.path().filename()));
     std::sort(names.begin(), names.end());
     std::string joined;
     for (const std::string& name : names)

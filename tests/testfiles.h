@@ -4,6 +4,11 @@
 #include <string>
 #include <string_view>
 
+// A file name as the program keeps it (UTF-8 on Windows) as the standard library takes one,
+// and back.
+std::filesystem::path Native(const std::string& path);
+std::string FromNative(const std::filesystem::path& path);
+
 // Whole files, for tests.
 std::string ReadAll(const std::string& path);
 bool WriteAll(const std::string& path, std::string_view bytes);

@@ -4,9 +4,10 @@
 #include <string>
 #include <string_view>
 
-// Whole files, read and replaced in one piece. Paths are 8-bit text in the system code page;
-// an empty path, or one with a NUL inside (which would silently name another file), names
-// no file.
+// Whole files, read and replaced in one piece. Paths are the system's file names: bytes on
+// Linux, UTF-8 on Windows (whose 8-bit code page may lack a folder's letters; see
+// FileNameFromText). An empty path, or one with a NUL inside (which would silently name
+// another file), names no file.
 namespace platform {
 
 // Whether the system's calls can take path as a file's name: it is not empty and has no NUL.

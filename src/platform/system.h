@@ -37,7 +37,7 @@ public:
     virtual std::optional<BootFileInfo> GetFile(const std::string& path) const = 0;
 };
 
-// The folder that holds the program file.
+// The folder that holds the program file, as the program's file functions take it.
 std::string ApplicationFolder();
 
 #ifdef _WIN32

@@ -1,6 +1,7 @@
 #include "ui/form1.h"
 
 #include "base/numeric.h"
+#include "platform/codepage.h"
 #include "platform/files.h"
 #include "settings/modmisc.h"
 #include "ui/controls.h"
@@ -78,9 +79,8 @@ void Form1::ApplySettingsFile() {
     // path keeps the default rather than leaving nowhere to write.
     for (auto [key, path] : {std::pair{"BootFile", &state_.BootFilePath},
                              std::pair{"Output File", &state_.OutputFilePath}}) {
-        std::string value = read("Paths", key);
-        if (!value.empty())
-            *path = std::move(value);
+        if (const std::string value = read("Paths", key); !value.empty())
+            *path = platform::FileNameFromText(value);
     }
     if (const auto interval = modMisc::ToInterval(read("Options", "Interval")))
         state_.UpdateInterval = *interval;

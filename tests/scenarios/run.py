@@ -375,7 +375,14 @@ class Scenario:
 
     def step(self, words):
         verb, args = words[0], words[1:]
-        if verb == "file":
+        if verb == "folder":
+            # The program in a folder of this name, inside the scenario's own.
+            named = os.path.join(self.folder, args[0].strip('"'))
+            os.makedirs(named)
+            os.rename(os.path.join(self.folder, self.front.program_name()),
+                      os.path.join(named, self.front.program_name()))
+            self.folder = named
+        elif verb == "file":
             data = text_argument(args[1])
             with open(self.path(args[0]), "wb") as f:
                 f.write(data)

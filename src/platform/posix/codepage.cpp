@@ -74,6 +74,10 @@ std::u16string ToUtf16(std::string_view text) {
     return out;
 }
 
+std::string FileNameFromText(std::string_view text) {
+    return std::string(text);
+}
+
 std::string_view CutToWholeCharacters(std::string_view text, std::size_t maxBytes) {
     if (text.size() <= maxBytes)
         return text;

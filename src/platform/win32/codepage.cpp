@@ -1,6 +1,8 @@
 // The 8-bit code page here is the system's ANSI code page.
 #include "platform/codepage.h"
 
+#include "platform/win32/text.h"
+
 #include <algorithm>
 #include <windows.h>
 
@@ -28,6 +30,11 @@ std::u16string ToUtf16(std::string_view text) {
         MultiByteToWideChar(CP_ACP, 0, text.data(), size, reinterpret_cast<wchar_t*>(out.data()),
                             n);
     return out;
+}
+
+std::string FileNameFromText(std::string_view text) {
+    const std::u16string wide = ToUtf16(text);
+    return Utf8(std::wstring_view(reinterpret_cast<const wchar_t*>(wide.data()), wide.size()));
 }
 
 std::string_view CutToWholeCharacters(std::string_view text, std::size_t maxBytes) {

@@ -1,6 +1,7 @@
 #include "platform/files.h"
 
 #include "platform/win32/owned.h"
+#include "platform/win32/text.h"
 
 #include <array>
 #include <optional>
@@ -9,9 +10,19 @@
 namespace platform {
 namespace {
 
+// What a replaced file keeps of the attributes its owner gave it. Its content is new, so it
+// is to be archived again, whatever the old file said.
+constexpr DWORD KeptAttributes =
+    FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM | FILE_ATTRIBUTE_NOT_CONTENT_INDEXED;
+
 HANDLE OpenExisting(const std::string& path, DWORD access) {
-    return CreateFileA(path.c_str(), access, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
-                       nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    return CreateFileW(WidePath(path).c_str(), access,
+                       FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                       OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+}
+
+DWORD AttributesOf(const std::string& path) {
+    return GetFileAttributesW(WidePath(path).c_str());
 }
 
 // A file on a disk, not a folder, a device or a pipe.
@@ -35,29 +46,37 @@ bool WriteAll(HANDLE handle, std::string_view content) {
 // The file that replacing path changes: where its links lead, so that a link stays a link. A
 // link that leads nowhere gives nothing, as on Linux: what it stands for is missing.
 std::optional<std::string> TargetOf(const std::string& path) {
-    if (GetFileAttributesA(path.c_str()) == INVALID_FILE_ATTRIBUTES) {
+    if (AttributesOf(path) == INVALID_FILE_ATTRIBUTES) {
         if (GetLastError() != ERROR_FILE_NOT_FOUND)
             return std::nullopt;
         // Wine shows a link that leads nowhere as no file at all; an exclusive create finds it.
-        const OwnedFile probe(CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
-                                          FILE_FLAG_DELETE_ON_CLOSE, nullptr));
+        const OwnedFile probe(CreateFileW(WidePath(path).c_str(), GENERIC_WRITE, 0, nullptr,
+                                          CREATE_NEW, FILE_FLAG_DELETE_ON_CLOSE, nullptr));
         return probe ? std::optional(path) : std::nullopt;
     }
     const OwnedFile file(OpenExisting(path, 0));
     if (!file)
         return std::nullopt;
-    std::string target(32768, '\0');
-    const DWORD n = GetFinalPathNameByHandleA(file.get(), target.data(), DWORD(target.size()),
+    std::wstring target(32768, L'\0');
+    const DWORD n = GetFinalPathNameByHandleW(file.get(), target.data(), DWORD(target.size()),
                                               FILE_NAME_NORMALIZED | VOLUME_NAME_DOS);
     if (n == 0 || n >= target.size())
         return std::nullopt;
     target.resize(n);
-    // The system's own long form, \\?\C:\... or \\?\UNC\server\...; the short one is kept.
-    if (target.starts_with("\\\\?\\UNC\\"))
-        return "\\\\" + target.substr(8);
-    if (target.starts_with("\\\\?\\"))
-        return target.substr(4);
-    return target;
+    // The system's own long form, \\?\C:\... or \\?\UNC\server\...; WidePath puts it back
+    // where a name needs it.
+    if (target.starts_with(L"\\\\?\\UNC\\"))
+        return "\\\\" + Utf8(std::wstring_view(target).substr(8));
+    if (target.starts_with(L"\\\\?\\"))
+        return Utf8(std::wstring_view(target).substr(4));
+    return Utf8(target);
+}
+
+// Gives the open file the attributes; the times stay as they are.
+bool SetAttributes(HANDLE file, DWORD attributes) {
+    FILE_BASIC_INFO info{};
+    info.FileAttributes = attributes;
+    return SetFileInformationByHandle(file, FileBasicInfo, &info, sizeof info) != FALSE;
 }
 
 } // namespace
@@ -115,25 +134,31 @@ bool ReplaceFileContents(const std::string& path, std::string_view content, Flus
     if (!target)
         return false;
     // A folder is no file, and a file marked read-only stays as it is.
-    const DWORD attributes = GetFileAttributesA(target->c_str());
-    if (attributes != INVALID_FILE_ATTRIBUTES &&
-        (attributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_READONLY)))
+    const DWORD attributes = AttributesOf(*target);
+    const bool exists = attributes != INVALID_FILE_ATTRIBUTES;
+    if (exists && (attributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_READONLY)))
         return false;
     // Shared with nobody but a rename while it is written: another writer cannot open it, and
     // a stray one left by a killed process is simply emptied and taken over.
     const std::string temporary = TemporaryFor(*target);
-    OwnedFile file(CreateFileA(temporary.c_str(), GENERIC_WRITE | DELETE, FILE_SHARE_DELETE,
+    const std::wstring wideTemporary = WidePath(temporary);
+    OwnedFile file(CreateFileW(wideTemporary.c_str(),
+                               GENERIC_WRITE | DELETE | FILE_WRITE_ATTRIBUTES, FILE_SHARE_DELETE,
                                nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
     if (!file)
         return false;
     bool ok = WriteAll(file.get(), content);
+    // The new file keeps what the user set on the old one (hidden, say).
+    if (exists)
+        ok =
+            ok && SetAttributes(file.get(), (attributes & KeptAttributes) | FILE_ATTRIBUTE_ARCHIVE);
     if (flush == Flush::BeforeReplacing)
         ok = ok && FlushFileBuffers(file.get());
     // Moved while still open, so that no other writer can step in between.
-    ok = ok && MoveFileExA(temporary.c_str(), target->c_str(),
+    ok = ok && MoveFileExW(wideTemporary.c_str(), WidePath(*target).c_str(),
                            MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH);
     if (!ok)
-        DeleteFileA(temporary.c_str());
+        DeleteFileW(wideTemporary.c_str());
     return file.Reset() && ok;
 }
 

@@ -1,5 +1,6 @@
 #include "platform/win32/instance.h"
 
+#include "platform/win32/text.h"
 #include "platform/win32/window.h"
 
 #include <string_view>
@@ -9,23 +10,6 @@ namespace {
 
 constexpr int WaitMs = 10000;
 constexpr char AnotherStartMessage[] = "Tallimer.AnotherStart";
-
-std::wstring Wide(std::string_view text) {
-    std::wstring wide(text.size(), L'\0');
-    const int n = MultiByteToWideChar(CP_ACP, 0, text.data(), int(text.size()), wide.data(),
-                                      int(wide.size()));
-    wide.resize(size_t(n > 0 ? n : 0));
-    return wide;
-}
-
-std::string Utf8(const std::wstring& text) {
-    const int n = WideCharToMultiByte(CP_UTF8, 0, text.data(), int(text.size()), nullptr, 0,
-                                      nullptr, nullptr);
-    std::string utf8(size_t(n > 0 ? n : 0), '\0');
-    WideCharToMultiByte(CP_UTF8, 0, text.data(), int(text.size()), utf8.data(), n, nullptr,
-                        nullptr);
-    return utf8;
-}
 
 // A window of the program's class that carries the folder's mark.
 struct Search {
@@ -49,9 +33,9 @@ BOOL CALLBACK FindMarked(HWND window, LPARAM parameter) {
 
 Win32ProgramInstance::Win32ProgramInstance(const std::string& programFolder) {
     // Windows spells one folder in any case.
-    std::wstring folder = Wide(programFolder);
+    std::wstring folder = Widen(programFolder);
     CharUpperBuffW(folder.data(), DWORD(folder.size()));
-    const std::wstring name = Wide(InstanceName(Utf8(folder)));
+    const std::wstring name = Widen(InstanceName(Utf8(folder)));
     mutexName_ = L"Local\\" + name;
     propertyName_ = L"Tallimer." + name;
 }

@@ -1,8 +1,8 @@
 #include "platform/system.h"
 
 #include "platform/files.h"
+#include "platform/win32/text.h"
 
-#include <array>
 #include <windows.h>
 
 namespace platform {
@@ -14,12 +14,21 @@ constexpr std::int64_t EpochAsFileTime = 116444736000000000;
 } // namespace
 
 std::string ApplicationFolder() {
-    std::array<char, MAX_PATH + 1> buffer{};
-    const DWORD n = GetModuleFileNameA(nullptr, buffer.data(), DWORD(buffer.size()));
-    if (n == 0 || n >= buffer.size())
-        return ".";
-    const std::string program(buffer.data(), n);
-    return program.substr(0, program.find_last_of("\\/"));
+    // In the wide form, whatever its letters and however long it is.
+    std::wstring program(MAX_PATH, L'\0');
+    for (;;) {
+        const DWORD n = GetModuleFileNameW(nullptr, program.data(), DWORD(program.size()));
+        if (n == 0)
+            return ".";
+        if (n < program.size()) {
+            program.resize(n);
+            break;
+        }
+        if (program.size() >= 32768)
+            return ".";
+        program.resize(program.size() * 2);
+    }
+    return Utf8(program.substr(0, program.find_last_of(L"\\/")));
 }
 
 std::uint64_t SystemTickCounter::GetTickCount64() const {
@@ -28,7 +37,8 @@ std::uint64_t SystemTickCounter::GetTickCount64() const {
 
 std::optional<BootFileInfo> SystemFileService::GetFile(const std::string& path) const {
     WIN32_FILE_ATTRIBUTE_DATA data{};
-    if (!NamesAFile(path) || !GetFileAttributesExA(path.c_str(), GetFileExInfoStandard, &data) ||
+    if (!NamesAFile(path) ||
+        !GetFileAttributesExW(WidePath(path).c_str(), GetFileExInfoStandard, &data) ||
         (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY))
         return std::nullopt;
     const std::int64_t stamp = std::int64_t(data.ftLastWriteTime.dwHighDateTime) << 32 |

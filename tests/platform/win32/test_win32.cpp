@@ -151,3 +151,88 @@ TEST_CASE("the system's profile functions read what the writer wrote as the read
         }
     }
 }
+
+// A user or folder name with letters the ANSI code page lacks: the program keeps file names in
+// UTF-8 and hands them to the system's wide calls.
+TEST_CASE("files in a folder named outside the ANSI code page") {
+    TempDir dir;
+    const std::string folder = dir.file("T\xC3\xA2"
+                                        "che-\xE6\xB5\x8B\xE8\xAF\x95-\xCE\xA9mega");
+    REQUIRE(std::filesystem::create_directory(Native(folder)));
+    const std::string output = folder + "\\uptime.txt";
+    const std::string settings = folder + "\\Settings.ini";
+    CHECK(engine::WriteUptimeFile("86400", output));
+    CHECK(platform::IsRegularFile(output));
+    CHECK(platform::ReadRegularFile(output) == "86400\r\n");
+    CHECK(platform::SystemFileService().GetFile(output).has_value());
+    CHECK(modMisc::WriteSetting("Options", "Interval", "7", settings) != 0);
+    CHECK(modMisc::ReadSetting("Options", "Interval", settings) == "7");
+    // Where the system itself finds them.
+    CHECK(std::filesystem::exists(Native(folder) / L"uptime.txt"));
+    CHECK(std::filesystem::exists(Native(folder) / L"Settings.ini"));
+    CHECK(dir.listing() == "T\xC3\xA2"
+                           "che-\xE6\xB5\x8B\xE8\xAF\x95-\xCE\xA9mega");
+}
+
+TEST_CASE("files deeper than MAX_PATH") {
+    TempDir dir;
+    std::string folder = dir.path();
+    std::wstring wide = L"\\\\?\\" + std::filesystem::absolute(Native(dir.path())).wstring();
+    while (folder.size() < MAX_PATH + 40) {
+        folder += "\\" + std::string(48, 'd');
+        wide += L"\\" + std::wstring(48, L'd');
+        REQUIRE(CreateDirectoryW(wide.c_str(), nullptr));
+    }
+    const std::string output = folder + "\\uptime.txt";
+    CHECK(output.size() > MAX_PATH);
+    CHECK(engine::WriteUptimeFile("12", output));
+    CHECK(platform::ReadRegularFile(output) == "12\r\n");
+    CHECK(platform::IsRegularFile(output));
+    CHECK(platform::SystemFileService().GetFile(output).has_value());
+    CHECK(modMisc::WriteSetting("Options", "AutoStart", "1", folder + "\\Settings.ini") != 0);
+    CHECK(GetFileAttributesW((wide + L"\\uptime.txt").c_str()) != INVALID_FILE_ATTRIBUTES);
+    CHECK(GetFileAttributesW((wide + L"\\.uptime.txt.tallimer-new").c_str()) ==
+          INVALID_FILE_ATTRIBUTES);
+    // The standard library's own calls stop at MAX_PATH: the folder goes the long way.
+    std::wstring remove = wide;
+    DeleteFileW((remove + L"\\uptime.txt").c_str());
+    DeleteFileW((remove + L"\\Settings.ini").c_str());
+    while (remove.size() > 4 + std::filesystem::absolute(Native(dir.path())).wstring().size()) {
+        RemoveDirectoryW(remove.c_str());
+        remove.resize(remove.rfind(L'\\'));
+    }
+}
+
+// Paths in Settings.ini are text in the code page; the program's file functions take UTF-8.
+TEST_CASE("a file name from the settings file") {
+    CHECK(platform::FileNameFromText("C:\\Tallimer\\uptime.txt") == "C:\\Tallimer\\uptime.txt");
+    const struct {
+        std::u16string character;
+        const char* utf8;
+    } cases[] = {{u"\u00E9", "\xC3\xA9"}, {u"\u00DF", "\xC3\x9F"}, {u"\u03A9", "\xCE\xA9"}};
+    for (const auto& c : cases) {
+        CAPTURE(c.utf8);
+        const std::string inCodePage = platform::FromUtf16(c.character);
+        if (platform::ToUtf16(inCodePage) != c.character)
+            continue; // a letter this code page does not have
+        CHECK(platform::FileNameFromText("C:\\" + inCodePage) == std::string("C:\\") + c.utf8);
+    }
+}
+
+TEST_CASE("replacing a file keeps what the user set on it") {
+    TempDir dir;
+    const std::string target = dir.file("Settings.ini");
+    REQUIRE(WriteAll(target, "[Options]\r\n"));
+    const std::wstring wide = Native(target).wstring();
+    REQUIRE(SetFileAttributesW(wide.c_str(), FILE_ATTRIBUTE_HIDDEN));
+    if (!(GetFileAttributesW(wide.c_str()) & FILE_ATTRIBUTE_HIDDEN)) {
+        MESSAGE("skipped: this file system keeps no hidden attribute");
+        return;
+    }
+    CHECK(modMisc::WriteSetting("Options", "Interval", "5", target) != 0);
+    CHECK(ReadAll(target) == "[Options]\r\nInterval=5\r\n");
+    const DWORD after = GetFileAttributesW(wide.c_str());
+    CHECK((after & FILE_ATTRIBUTE_HIDDEN) != 0);
+    CHECK((after & FILE_ATTRIBUTE_ARCHIVE) != 0); // new content, to be archived again
+    SetFileAttributesW(wide.c_str(), FILE_ATTRIBUTE_NORMAL);
+}
