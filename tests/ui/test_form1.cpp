@@ -1,4 +1,5 @@
 #include "fakes.h"
+#include "platform/codepage.h"
 #include "testfiles.h"
 #include "ui/controls.h"
 #include "ui/form1.h"
@@ -497,8 +498,9 @@ TEST_CASE("paths from the file") {
         {"no Paths section", "[Options]\nInterval=5\n", defaultBoot, ""},
         {"empty values", "[Paths]\nBootFile=\nOutput File=  \n", defaultBoot, ""},
         {"both set", "[Paths]\nBootFile=/var/b\nOutput File=/tmp/o.txt\n", "/var/b", "/tmp/o.txt"},
+        // Text in the code page, which names the file as the system's wide calls want it.
         {"8-bit text", "[Paths]\nOutput File=/tmp/\xC3\xA9.txt\n", defaultBoot,
-         "/tmp/\xC3\xA9.txt"}};
+         platform::FileNameFromText("/tmp/\xC3\xA9.txt")}};
     for (const auto& c : cases) {
         CAPTURE(c.name);
         App app(c.settings);
