@@ -81,6 +81,7 @@ struct FakeWindow final : platform::Window {
     int menusShown = 0;
     int broughtToFront = 0;
     int unloads = 0;
+    int layouts = 0;
     double twipsPerPixel = 15;
 
     bool Create(const platform::WindowPlan& windowPlan) override {
@@ -88,6 +89,10 @@ struct FakeWindow final : platform::Window {
         for (const platform::ControlPlan& control : windowPlan.controls)
             texts.insert_or_assign(control.name, std::string(control.text));
         return true;
+    }
+    void Layout(const platform::WindowPlan& windowPlan) override {
+        plan = windowPlan;
+        ++layouts;
     }
     const platform::ControlPlan* Planned(ControlName control) const {
         if (plan)

@@ -135,6 +135,8 @@ public:
     virtual void GotFocus(ControlName control) = 0;
     // The window became the active window.
     virtual void Activate() = 0;
+    // The window is now on a screen of another density: TwipsPerPixelX and Y say which.
+    virtual void DensityChanged() = 0;
     // The window is about to close, whichever way; it closes afterwards.
     virtual void QueryUnload() = 0;
 };
@@ -145,6 +147,9 @@ public:
 
     // Builds the window and its controls from the plan; false when the system refused.
     virtual bool Create(const WindowPlan& plan) = 0;
+    // Lays the built window out again from a plan for another density: its size, the controls'
+    // places and fonts, what is painted. Texts, values and the focus stay as they are.
+    virtual void Layout(const WindowPlan& plan) = 0;
 
     virtual std::string Text(ControlName control) const = 0;
     // A text box's caret then stands at the end of the new text.

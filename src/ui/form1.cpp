@@ -26,10 +26,14 @@ std::string Titled(std::string_view suffix) {
 } // namespace
 
 Form1::Form1(Form1Services services)
-    : services_(std::move(services)), window_(services_.window),
-      created_(window_.Create(ui::PlanWindow(controls::Form1Layout, window_.TwipsPerPixelX(),
-                                             window_.TwipsPerPixelY()))),
+    : services_(std::move(services)), window_(services_.window), created_(window_.Create(Plan())),
       tabOrder_(ui::TabOrder(controls::Form1Layout)), lastFocus_(tabOrder_.front()) {}
+
+// The window as designed, in pixels of the screen it is on.
+platform::WindowPlan Form1::Plan() const {
+    return ui::PlanWindow(controls::Form1Layout, window_.TwipsPerPixelX(),
+                          window_.TwipsPerPixelY());
+}
 
 bool Form1::Ticked(platform::ControlName checkBox) const {
     return window_.Value(checkBox) == platform::vbChecked;
@@ -299,6 +303,10 @@ void Form1::GotFocus(platform::ControlName control) {
 
 void Form1::Activate() {
     Form_Activate();
+}
+
+void Form1::DensityChanged() {
+    window_.Layout(Plan());
 }
 
 void Form1::QueryUnload() {

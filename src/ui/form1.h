@@ -73,10 +73,12 @@ public:
     bool KeyDown(platform::ControlName control, platform::Key key) override;
     void GotFocus(platform::ControlName control) override;
     void Activate() override;
+    void DensityChanged() override;
     void QueryUnload() override;
 
 private:
     void ApplySettingsFile();
+    platform::WindowPlan Plan() const;
     bool Ticked(platform::ControlName checkBox) const;
     void FocusControl();
 

@@ -122,7 +122,7 @@ TEST_CASE("ticks in phase never skip or repeat a second") {
 }
 
 TEST_CASE("nothing is written for an uptime of zero seconds") {
-    for (const std::uint64_t ms : {0, 500}) {
+    for (const std::uint64_t ms : {0ULL, 500ULL}) {
         Engine e;
         e.ticks.ms = ms;
         CHECK(!e.Refresh(false).has_value());

@@ -114,6 +114,19 @@ bool QtWindow::Create(const WindowPlan& plan) {
 
 QtWindow::~QtWindow() = default;
 
+// Qt scales a window between screens by itself and never asks for this; it is here for a plan
+// of another density all the same.
+void QtWindow::Layout(const WindowPlan& plan) {
+    setFixedSize(plan.clientWidth, plan.clientHeight);
+    shapes_ = plan.shapes;
+    for (const ControlPlan& control : plan.controls)
+        if (QWidget* widget = Control(control.name)) {
+            widget->setGeometry(ToQt(control.rect));
+            widget->setFont(ToQt(control.font));
+        }
+    update();
+}
+
 QWidget* QtWindow::CreateLabel(const ControlPlan& control) {
     auto* label = new QLabel(ToQt(control.text), this);
     label->setAlignment((control.align == TextAlign::Centre ? Qt::AlignHCenter : Qt::AlignLeft) |

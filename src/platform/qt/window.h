@@ -27,6 +27,7 @@ public:
     QWidget* Control(ControlName name) const;
 
     bool Create(const WindowPlan& plan) override;
+    void Layout(const WindowPlan& plan) override;
     std::string Text(ControlName control) const override;
     void SetText(ControlName control, std::string_view text) override;
     bool Enabled(ControlName control) const override;

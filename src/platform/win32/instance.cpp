@@ -4,6 +4,7 @@
 #include "platform/win32/window.h"
 
 #include <string_view>
+#include <type_traits>
 
 namespace platform {
 namespace {
@@ -28,6 +29,8 @@ BOOL CALLBACK FindMarked(HWND window, LPARAM parameter) {
     }
     return TRUE;
 }
+
+static_assert(std::is_same_v<decltype(&FindMarked), WNDENUMPROC>);
 
 } // namespace
 

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <commctrl.h>
+#include <type_traits>
 #include <windowsx.h>
 
 namespace platform {
@@ -52,13 +53,32 @@ bool KeyDown(int key) {
     return GetKeyState(key) < 0;
 }
 
-// The window around a client area of this size, in the middle of the screen's work area; the
-// frame is whatever the system draws.
-RECT CentredFrame(int clientWidth, int clientHeight) {
+// A function that only later versions of a system library have, or nothing.
+template <typename Function> Function Later(const char* library, const char* name) {
+    const HMODULE module = GetModuleHandleA(library);
+    const FARPROC found = module != nullptr ? GetProcAddress(module, name) : nullptr;
+    // Through the type that stands for any function, which a cast may turn into another.
+    return reinterpret_cast<Function>(reinterpret_cast<void (*)()>(found));
+}
+
+// The window around a client area of this size on a screen of this many dots per inch; the
+// frame is whatever the system draws there.
+SIZE FrameSize(int clientWidth, int clientHeight, UINT dpi) {
+    using ForDpi = BOOL(WINAPI*)(LPRECT, DWORD, BOOL, DWORD, UINT); // Windows 10
+    static const auto adjustForDpi = Later<ForDpi>("user32.dll", "AdjustWindowRectExForDpi");
     RECT frame{0, 0, clientWidth, clientHeight};
-    AdjustWindowRectEx(&frame, Style, FALSE, WS_EX_CONTROLPARENT);
-    const int width = frame.right - frame.left;
-    const int height = frame.bottom - frame.top;
+    if (adjustForDpi != nullptr)
+        adjustForDpi(&frame, Style, FALSE, WS_EX_CONTROLPARENT, dpi);
+    else
+        AdjustWindowRectEx(&frame, Style, FALSE, WS_EX_CONTROLPARENT);
+    return {frame.right - frame.left, frame.bottom - frame.top};
+}
+
+// The window around a client area of this size, in the middle of the screen's work area.
+RECT CentredFrame(int clientWidth, int clientHeight, UINT dpi) {
+    const SIZE size = FrameSize(clientWidth, clientHeight, dpi);
+    const int width = size.cx;
+    const int height = size.cy;
     RECT work{0, 0, GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN)};
     SystemParametersInfoA(SPI_GETWORKAREA, 0, &work, 0);
     const int left = work.left + (work.right - work.left - width) / 2;
@@ -79,9 +99,16 @@ Win32Window::Win32Window(HINSTANCE instance) : instance_(instance) {
     InitCommonControlsEx(&common);
     icon_ = OwnedIcon(static_cast<HICON>(LoadImageA(instance, MAKEINTRESOURCEA(ApplicationIconId),
                                                     IMAGE_ICON, 0, 0, LR_DEFAULTSIZE)));
-    smallIcon_ = OwnedIcon(static_cast<HICON>(
-        LoadImageA(instance, MAKEINTRESOURCEA(ApplicationIconId), IMAGE_ICON,
-                   GetSystemMetrics(SM_CXSMICON), GetSystemMetrics(SM_CYSMICON), 0)));
+    // The small icon, which the notification area shows too, at the size the shell asks for.
+    using IconMetric = HRESULT(WINAPI*)(HINSTANCE, PCWSTR, int, HICON*); // common controls 6
+    const auto loadIconMetric = Later<IconMetric>("comctl32.dll", "LoadIconMetric");
+    HICON small = nullptr;
+    if (loadIconMetric == nullptr ||
+        FAILED(loadIconMetric(instance, MAKEINTRESOURCEW(ApplicationIconId), LIM_SMALL, &small)))
+        small = static_cast<HICON>(LoadImageA(instance, MAKEINTRESOURCEA(ApplicationIconId),
+                                              IMAGE_ICON, GetSystemMetrics(SM_CXSMICON),
+                                              GetSystemMetrics(SM_CYSMICON), 0));
+    smallIcon_ = OwnedIcon(small);
 
     const HDC screen = GetDC(nullptr);
     const int dpiX = screen != nullptr ? GetDeviceCaps(screen, LOGPIXELSX) : 96;
@@ -90,6 +117,7 @@ Win32Window::Win32Window(HINSTANCE instance) : instance_(instance) {
         ReleaseDC(nullptr, screen);
     twipsPerPixelX_ = TwipsPerPixel(dpiX);
     twipsPerPixelY_ = TwipsPerPixel(dpiY);
+    dpi_ = UINT(dpiY);
 }
 
 Win32Window::~Win32Window() {
@@ -99,6 +127,10 @@ Win32Window::~Win32Window() {
 }
 
 bool Win32Window::Create(const WindowPlan& plan) {
+    // The system calls these back with its own calling convention, which on i686 is not the
+    // compiler's default: a mismatch would corrupt the stack there and nowhere else.
+    static_assert(std::is_same_v<decltype(&Procedure), WNDPROC>);
+    static_assert(std::is_same_v<decltype(&ControlProcedure), SUBCLASSPROC>);
     WNDCLASSEXA windowClass{};
     windowClass.cbSize = sizeof windowClass;
     windowClass.lpfnWndProc = Procedure;
@@ -110,7 +142,7 @@ bool Win32Window::Create(const WindowPlan& plan) {
     windowClass.lpszClassName = ClassName;
     RegisterClassExA(&windowClass);
 
-    const RECT frame = CentredFrame(plan.clientWidth, plan.clientHeight);
+    const RECT frame = CentredFrame(plan.clientWidth, plan.clientHeight, dpi_);
     hwnd_ = CreateWindowExA(WS_EX_CONTROLPARENT, ClassName, NulTerminated(plan.caption).c_str(),
                             Style, frame.left, frame.top, frame.right - frame.left,
                             frame.bottom - frame.top, nullptr, nullptr, instance_, this);
@@ -125,13 +157,46 @@ bool Win32Window::Create(const WindowPlan& plan) {
     UINT_PTR id = FirstControlId;
     for (const ControlPlan& control : plan.controls)
         CreateControl(control, id++);
-    for (const ShapePlan& shape : plan.shapes) {
+    SetShapes(plan.shapes);
+    menuItems_ = plan.menuItems;
+    return true;
+}
+
+void Win32Window::SetShapes(const std::vector<ShapePlan>& shapes) {
+    shapes_.clear();
+    for (const ShapePlan& shape : shapes) {
         const Rect& r = shape.rect;
         shapes_.push_back({{r.left, r.top, r.left + r.width, r.top + r.height},
                            OwnedBrush(CreateSolidBrush(ToWin32(shape.fill)))});
     }
-    menuItems_ = plan.menuItems;
-    return true;
+}
+
+void Win32Window::Layout(const WindowPlan& plan) {
+    for (const ControlPlan& planned : plan.controls)
+        if (const Control* control = Find(planned.name)) {
+            const Rect& r = planned.rect;
+            SetWindowPos(control->handle, nullptr, r.left, r.top, r.width, r.height,
+                         SWP_NOZORDER | SWP_NOACTIVATE);
+            SendMessageA(control->handle, WM_SETFONT,
+                         reinterpret_cast<WPARAM>(FontFor(planned.font)), TRUE);
+        }
+    SetShapes(plan.shapes);
+    const SIZE size = FrameSize(plan.clientWidth, plan.clientHeight, dpi_);
+    RECT now{};
+    GetWindowRect(hwnd_, &now);
+    const POINT at = placeAt_.value_or(POINT{now.left, now.top});
+    placeAt_.reset();
+    SetWindowPos(hwnd_, nullptr, at.x, at.y, size.cx, size.cy, SWP_NOZORDER | SWP_NOACTIVATE);
+    // Where the system draws the frame at another scale than it reckons with (Wine), the client
+    // area comes out off by that much: make it up once.
+    RECT client{};
+    GetClientRect(hwnd_, &client);
+    const int wider = plan.clientWidth - client.right;
+    const int taller = plan.clientHeight - client.bottom;
+    if (wider != 0 || taller != 0)
+        SetWindowPos(hwnd_, nullptr, 0, 0, size.cx + wider, size.cy + taller,
+                     SWP_NOZORDER | SWP_NOACTIVATE | SWP_NOMOVE);
+    InvalidateRect(hwnd_, nullptr, TRUE);
 }
 
 void Win32Window::CreateControl(const ControlPlan& plan, UINT_PTR id) {
@@ -427,6 +492,9 @@ LRESULT Win32Window::OnMessage(UINT message, WPARAM wParam, LPARAM lParam) {
         if (OnActivate(wParam))
             return 0;
         break;
+    case WM_DPICHANGED:
+        OnDpiChanged(wParam, *reinterpret_cast<const RECT*>(lParam));
+        return 0;
     case WM_CLOSE:
         Close();
         DestroyWindow(hwnd_);
@@ -495,6 +563,17 @@ void Win32Window::OnPaint() {
     for (const Shape& shape : shapes_)
         FillRect(dc, &shape.rect, shape.brush.get());
     EndPaint(hwnd_, &paint);
+}
+
+// The window went to a screen of another scale. The system suggests where it should stand;
+// its size follows from the table, as the rest does.
+void Win32Window::OnDpiChanged(WPARAM wParam, const RECT& suggested) {
+    twipsPerPixelX_ = TwipsPerPixel(LOWORD(wParam));
+    twipsPerPixelY_ = TwipsPerPixel(HIWORD(wParam));
+    dpi_ = HIWORD(wParam);
+    placeAt_ = POINT{suggested.left, suggested.top};
+    if (events_ != nullptr)
+        events_->DensityChanged();
 }
 
 // The window became active: the program puts the keyboard focus on a control, where the

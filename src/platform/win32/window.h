@@ -5,6 +5,7 @@
 
 #include <functional>
 #include <map>
+#include <optional>
 #include <string>
 #include <vector>
 #include <windows.h>
@@ -33,6 +34,7 @@ public:
     int Run();
 
     bool Create(const WindowPlan& plan) override;
+    void Layout(const WindowPlan& plan) override;
     std::string Text(ControlName control) const override;
     void SetText(ControlName control, std::string_view text) override;
     bool Enabled(ControlName control) const override;
@@ -85,6 +87,8 @@ private:
     LRESULT OnControlColour(HDC dc, HWND control);
     void OnPaint();
     bool OnActivate(WPARAM wParam);
+    void OnDpiChanged(WPARAM wParam, const RECT& suggested);
+    void SetShapes(const std::vector<ShapePlan>& shapes);
     // A key the program may act on before the dialog manager does; true when it did.
     bool PreTranslate(const MSG& message);
 
@@ -113,6 +117,8 @@ private:
     std::vector<std::pair<UINT, std::function<void()>>> registeredMessages_;
     double twipsPerPixelX_ = 15;
     double twipsPerPixelY_ = 15;
+    UINT dpi_ = 96;
+    std::optional<POINT> placeAt_;
     bool minimisedWhileHidden_ = false;
     bool closed_ = false;
 };

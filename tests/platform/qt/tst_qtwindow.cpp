@@ -55,6 +55,7 @@ struct RecordingEvents final : platform::WindowEvents {
         log.push_back("GotFocus " + std::string(control.Text()));
     }
     void Activate() override { log.push_back("Activate"); }
+    void DensityChanged() override { log.push_back("DensityChanged"); }
     void QueryUnload() override { log.push_back("QueryUnload"); }
     bool Has(const std::string& entry) const {
         return std::find(log.begin(), log.end(), entry) != log.end();
@@ -140,6 +141,21 @@ private slots:
                          qPrintable(name + " clips its text"));
         }
         QCOMPARE(Control<QLabel>(controls::Label1)->buddy(), window->Control(controls::txtInt));
+    }
+
+    // Another density's plan moves and resizes everything, and leaves what it holds alone.
+    void layingOutAgain() {
+        const platform::WindowPlan denser = ui::PlanWindow(controls::Form1Layout, 10, 10);
+        window->SetText(controls::txtInt, "42");
+        window->Layout(denser);
+        QCOMPARE(window->size(), QSize(denser.clientWidth, denser.clientHeight));
+        for (const platform::ControlPlan& planned : denser.controls) {
+            const QWidget* control = window->Control(planned.name);
+            const platform::Rect& r = planned.rect;
+            QCOMPARE(control->geometry(), QRect(r.left, r.top, r.width, r.height));
+            QCOMPARE(control->font().pixelSize(), planned.font.pixels);
+        }
+        QCOMPARE(window->Text(controls::txtInt), "42"s);
     }
 
     // A label's text starts at its top; the uptime is centred across on its grey band.
