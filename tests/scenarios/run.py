@@ -154,12 +154,21 @@ class Desktop:
                 raise SystemExit("openbox ended: " + open(log).read())
             return "window id" in x("xprop", "-root", "_NET_SUPPORTING_WM_CHECK")
         wait_for("no window manager: " + log, 30, managed)
+        self.start_tray()
+
+    def start_tray(self):
         # A fixed width: Wine keeps a panel's old size and drops clicks on an icon that comes
         # back to a panel that shrank when the last one left.
-        self.start("trayer", "--edge", "top", "--align", "right", "--widthtype", "pixel",
+        self.tray = self.start("trayer", "--edge", "top", "--align", "right", "--widthtype", "pixel",
                    "--width", "64", "--height", "32", "--SetDockType", "true", "--transparent",
                    "false", "--tint", "0xdddddd")
         wait_for("no panel", 10, lambda: "panel" in x("xwininfo", "-name", "panel"))
+
+    def restart_tray(self):
+        self.tray.terminate()
+        self.tray.wait()
+        wait_for("the panel did not go", 10, lambda: "panel" not in x("xwininfo", "-name", "panel"))
+        self.start_tray()
 
     def start(self, *command, log=None, **options):
         with open(log or os.devnull, "w") as output:
@@ -259,6 +268,14 @@ class LinuxFrontEnd(FrontEnd):
         env = dict(os.environ, **self.accessibility_bus())
         return output_of("/usr/bin/python3", os.path.join(HERE, "atspi_names.py"), env=env)
 
+    def end_session(self):
+        # As the end of a Linux desktop session does, where systemd ends what is left.
+        self.process.send_signal(signal.SIGTERM)
+
+    def restart_tray(self, desktop):
+        # The panel goes and comes back: Qt embeds its icon in the new one.
+        desktop.restart_tray()
+
     def finish(self):
         if self.accessibility is None:
             return
@@ -275,9 +292,10 @@ class LinuxFrontEnd(FrontEnd):
 
 
 class WindowsFrontEnd(FrontEnd):
-    def __init__(self, program, plan, work, names):
+    def __init__(self, program, plan, work, names, shell_events):
         super().__init__(program, plan, work)
         self.names = names
+        self.shell_events = shell_events
         os.environ["WINEPREFIX"] = os.path.join(work, "prefix")
         self.wine = WINE
         if quiet(self.wine, "wineboot", "--init") != 0:
@@ -294,6 +312,14 @@ class WindowsFrontEnd(FrontEnd):
     def accessible_names(self):
         return output_of(self.wine, self.names)
 
+    def end_session(self):
+        # As a Windows logoff does: WM_QUERYENDSESSION, then WM_ENDSESSION to every window.
+        quiet(self.wine, "wineboot", "--end-session")
+
+    def restart_tray(self, desktop):
+        # As Explorer restarting does: the icon is gone, then "TaskbarCreated" comes.
+        quiet(self.wine, self.shell_events, "restart")
+
     def finish(self):
         quiet("wineserver", "-k")
 
@@ -301,8 +327,9 @@ class WindowsFrontEnd(FrontEnd):
 # One scenario ----------------------------------------------------------------------------------
 
 class Scenario:
-    def __init__(self, front_end, plan, folder, artifacts, name):
+    def __init__(self, front_end, desktop, plan, folder, artifacts, name):
         self.front = front_end
+        self.desktop = desktop
         self.plan = plan
         self.folder = folder
         self.artifacts = artifacts
@@ -421,6 +448,10 @@ class Scenario:
             self.front.others = []
             self.started = True
             self.wait_until_up()
+        elif verb == "end" and args == ["session"]:
+            self.front.end_session()
+        elif verb == "restart" and args == ["tray"]:
+            self.front.restart_tray(self.desktop)
         elif verb == "kill":
             self.front.process.kill()
             self.front.process.wait()
@@ -469,6 +500,9 @@ class Scenario:
         elif what == "in-tray":
             wait_for("the window is not in the notification area", 10, self.in_tray)
             time.sleep(0.5)
+        elif what == "no-icon":
+            if tray_sockets():
+                raise Failure("an icon is in the notification area")
         elif what == "again-exit":
             if self.again != int(args[1]):
                 raise Failure("the later start ended with status %s" % self.again)
@@ -574,6 +608,7 @@ def main():
     parser.add_argument("--program", required=True)
     parser.add_argument("--plan-dump", required=True)
     parser.add_argument("--names", help="accessible_names.exe, for the Windows program")
+    parser.add_argument("--shell-events", help="shell_events.exe, for the Windows program")
     parser.add_argument("--table", default=os.path.join(HERE, "scenarios.txt"))
     parser.add_argument("--only", action="append",
                         help="only the scenarios whose name holds this text")
@@ -592,7 +627,8 @@ def main():
             front = LinuxFrontEnd(os.path.abspath(options.program), plan, work)
         else:
             front = WindowsFrontEnd(os.path.abspath(options.program), None, work,
-                                    os.path.abspath(options.names))
+                                    os.path.abspath(options.names),
+                                    os.path.abspath(options.shell_events))
             plan = read_plan([front.wine, os.path.abspath(options.plan_dump)])
             front.plan = plan
         scenarios = [s for s in read_table(options.table)
@@ -603,7 +639,7 @@ def main():
             shutil.copy(options.program, folder)
             started = time.monotonic()
             try:
-                Scenario(front, plan, folder, options.artifacts, scenario["name"]).play(
+                Scenario(front, desktop, plan, folder, options.artifacts, scenario["name"]).play(
                     scenario["steps"])
                 print("PASS %s (%.1f s)" % (scenario["name"], time.monotonic() - started),
                       flush=True)
