@@ -1,5 +1,6 @@
 // The yardstick for the Windows program: a bare Win32 window with the same controls, fonts
-// and band, whose one-second timer only changes the label's text, as a refresh does.
+// and band, whose one-second timer only changes the label's text, as a refresh does; with
+// --write it also replaces uptime.txt each second, the least way there is to do so atomically.
 #include <cstdio>
 #include <windows.h>
 
@@ -8,12 +9,26 @@ namespace {
 HWND label = nullptr;
 HBRUSH grey = nullptr;
 int ticks = 0;
+bool write = false;
+
+void ReplaceFile(const char* text) {
+    const HANDLE file = CreateFileW(L".uptime.txt.new", GENERIC_WRITE | DELETE, FILE_SHARE_DELETE,
+                                    nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (file == INVALID_HANDLE_VALUE)
+        return;
+    DWORD written = 0;
+    WriteFile(file, text, DWORD(lstrlenA(text)), &written, nullptr);
+    MoveFileExW(L".uptime.txt.new", L"uptime.txt", MOVEFILE_REPLACE_EXISTING);
+    CloseHandle(file);
+}
 
 LRESULT CALLBACK Procedure(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
     switch (message) {
     case WM_TIMER: {
         char text[64];
         std::snprintf(text, sizeof text, "Uptime: 0d 1h 2m %ds", ++ticks % 60);
+        if (write)
+            ReplaceFile("3720\r\n");
         SetWindowTextA(label, text);
         return 0;
     }
@@ -41,7 +56,8 @@ LRESULT CALLBACK Procedure(HWND window, UINT message, WPARAM wParam, LPARAM lPar
 
 } // namespace
 
-int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
+int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR arguments, int) {
+    write = lstrcmpA(arguments, "--write") == 0;
     grey = CreateSolidBrush(RGB(224, 224, 224));
     WNDCLASSEXA windowClass{};
     windowClass.cbSize = sizeof windowClass;

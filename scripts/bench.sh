@@ -144,22 +144,29 @@ printf '[Options]\r\nAutoStart=1\r\nInterval=0\r\n' >"$work/windows/Settings.ini
 windows=$!
 (cd "$work/windows-bare" && exec "$ROOT/scripts/wine.sh" bare_win32.exe) >/dev/null 2>&1 &
 windows_bare=$!
-pids+=($windows $windows_bare)
+mkdir -p "$work/windows-writing"
+cp "$RELEASE/bench/bare_win32.exe" "$work/windows-writing/"
+(cd "$work/windows-writing" && exec "$ROOT/scripts/wine.sh" bare_win32.exe --write) >/dev/null 2>&1 &
+windows_writing=$!
+pids+=($windows $windows_bare $windows_writing)
 sleep 5
 w0=$(cpu_ns "$windows")
 wb0=$(cpu_ns "$windows_bare")
+ww0=$(cpu_ns "$windows_writing")
 sleep "$SECONDS_CPU"
 cpu_w=$((($(cpu_ns "$windows") - w0) / 1000))
 cpu_wb=$((($(cpu_ns "$windows_bare") - wb0) / 1000))
+cpu_ww=$((($(cpu_ns "$windows_writing") - ww0) / 1000))
 private_kb() { awk '/^Private_(Clean|Dirty):/ { s += $2 } END { print s }' /proc/"$1"/smaps_rollup; }
 mem_w=$(private_kb "$windows")
 mem_wb=$(private_kb "$windows_bare")
 size_w=$(($(stat -c %s "$work/windows/tallimer.exe") / 1024))
 size_wb=$(($(stat -c %s "$work/windows-bare/bare_win32.exe") / 1024))
-kill "$windows" "$windows_bare" 2>/dev/null || true
+kill "$windows" "$windows_bare" "$windows_writing" 2>/dev/null || true
 printf '\n%-34s %12s %12s %8s\n' "" "Tallimer" "bare Win32" "ratio"
 printf '%-34s %9s ms %9s ms %8s\n' "start to first paint (median)" "$paint_w" "$paint_wb" "$(ratio "$paint_w" "$paint_wb")"
 printf '%-34s %9s us %9s us %8s\n' "CPU over $SECONDS_CPU s, refreshing" "$cpu_w" "$cpu_wb" "$(ratio "$cpu_w" "$cpu_wb")"
+printf '%-34s %9s us %9s us %8s\n' "  against one that also writes" "$cpu_w" "$cpu_ww" "$(ratio "$cpu_w" "$cpu_ww")"
 printf '%-34s %9s kB %9s kB %8s\n' "private memory" "$mem_w" "$mem_wb" "$(ratio "$mem_w" "$mem_wb")"
 printf '%-34s %9s kB %9s kB %8s\n' "program file" "$size_w" "$size_wb" "$(ratio "$size_w" "$size_wb")"
 wineserver -k 2>/dev/null || true

@@ -21,10 +21,6 @@ HANDLE OpenExisting(const std::string& path, DWORD access) {
                        OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
 }
 
-DWORD AttributesOf(const std::string& path) {
-    return GetFileAttributesW(WidePath(path).c_str());
-}
-
 // A file on a disk, not a folder, a device or a pipe.
 bool IsDiskFile(HANDLE handle) {
     BY_HANDLE_FILE_INFORMATION info{};
@@ -43,33 +39,40 @@ bool WriteAll(HANDLE handle, std::string_view content) {
     return true;
 }
 
-// The file that replacing path changes: where its links lead, so that a link stays a link. A
-// link that leads nowhere gives nothing, as on Linux: what it stands for is missing.
-std::optional<std::string> TargetOf(const std::string& path) {
-    if (AttributesOf(path) == INVALID_FILE_ATTRIBUTES) {
-        if (GetLastError() != ERROR_FILE_NOT_FOUND)
-            return std::nullopt;
-        // Wine shows a link that leads nowhere as no file at all; an exclusive create finds it.
-        const OwnedFile probe(CreateFileW(WidePath(path).c_str(), GENERIC_WRITE, 0, nullptr,
-                                          CREATE_NEW, FILE_FLAG_DELETE_ON_CLOSE, nullptr));
-        return probe ? std::optional(path) : std::nullopt;
-    }
-    const OwnedFile file(OpenExisting(path, 0));
-    if (!file)
-        return std::nullopt;
+// The file that replacing a path changes, found through a handle to what the path names now.
+struct Target {
+    std::string path;        // where the path's links lead, so that a link stays a link
+    DWORD attributes;        // INVALID_FILE_ATTRIBUTES: there is no file yet
+};
+
+// The path of the open file, without the system's long prefix (WidePath puts it back where a
+// name needs it).
+std::optional<std::string> FinalPath(HANDLE file) {
     std::wstring target(32768, L'\0');
-    const DWORD n = GetFinalPathNameByHandleW(file.get(), target.data(), DWORD(target.size()),
+    const DWORD n = GetFinalPathNameByHandleW(file, target.data(), DWORD(target.size()),
                                               FILE_NAME_NORMALIZED | VOLUME_NAME_DOS);
     if (n == 0 || n >= target.size())
         return std::nullopt;
     target.resize(n);
-    // The system's own long form, \\?\C:\... or \\?\UNC\server\...; WidePath puts it back
-    // where a name needs it.
     if (target.starts_with(L"\\\\?\\UNC\\"))
         return "\\\\" + Utf8(std::wstring_view(target).substr(8));
     if (target.starts_with(L"\\\\?\\"))
         return Utf8(std::wstring_view(target).substr(4));
     return Utf8(target);
+}
+
+// Nothing where no file is yet, as long as nothing else stands at the name: a link that leads
+// nowhere gives nothing, as on Linux, for what it stands for is missing.
+std::optional<Target> NewTarget(const std::string& path, DWORD openError) {
+    if (openError != ERROR_FILE_NOT_FOUND)
+        return std::nullopt;
+    // Windows shows such a link as a reparse point; Wine shows it as nothing at all, which an
+    // exclusive create finds.
+    if (GetFileAttributesW(WidePath(path).c_str()) != INVALID_FILE_ATTRIBUTES)
+        return std::nullopt;
+    const OwnedFile probe(CreateFileW(WidePath(path).c_str(), GENERIC_WRITE, 0, nullptr,
+                                      CREATE_NEW, FILE_FLAG_DELETE_ON_CLOSE, nullptr));
+    return probe ? std::optional(Target{path, INVALID_FILE_ATTRIBUTES}) : std::nullopt;
 }
 
 // Gives the open file the attributes; the times stay as they are.
@@ -122,43 +125,46 @@ std::string TemporaryFor(const std::string& target) {
 bool ReplaceFileContents(const std::string& path, std::string_view content, Flush flush) {
     if (!NamesAFile(path))
         return false;
+    std::optional<Target> target;
     {
-        // A device or a pipe is written in place.
+        // One look at what the path names: a device or a pipe is written in place, a file on
+        // a disk is replaced where its links lead.
         const OwnedFile existing(OpenExisting(path, 0));
-        if (existing && !IsDiskFile(existing.get())) {
+        BY_HANDLE_FILE_INFORMATION info{};
+        if (!existing) {
+            target = NewTarget(path, GetLastError());
+        } else if (GetFileType(existing.get()) != FILE_TYPE_DISK) {
             const OwnedFile device(OpenExisting(path, GENERIC_WRITE));
             return device && WriteAll(device.get(), content);
+        } else if (GetFileInformationByHandle(existing.get(), &info)) {
+            if (const auto final = FinalPath(existing.get()))
+                target = Target{*final, info.dwFileAttributes};
         }
     }
-    const std::optional<std::string> target = TargetOf(path);
-    if (!target)
-        return false;
     // A folder is no file, and a file marked read-only stays as it is.
-    const DWORD attributes = AttributesOf(*target);
-    const bool exists = attributes != INVALID_FILE_ATTRIBUTES;
-    if (exists && (attributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_READONLY)))
+    if (!target || (target->attributes != INVALID_FILE_ATTRIBUTES &&
+                    (target->attributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_READONLY))))
         return false;
     // Shared with nobody but a rename while it is written: another writer cannot open it, and
     // a stray one left by a killed process is simply emptied and taken over.
-    const std::string temporary = TemporaryFor(*target);
-    const std::wstring wideTemporary = WidePath(temporary);
-    OwnedFile file(CreateFileW(wideTemporary.c_str(),
-                               GENERIC_WRITE | DELETE | FILE_WRITE_ATTRIBUTES, FILE_SHARE_DELETE,
-                               nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
+    const std::wstring temporary = WidePath(TemporaryFor(target->path));
+    OwnedFile file(CreateFileW(temporary.c_str(), GENERIC_WRITE | DELETE | FILE_WRITE_ATTRIBUTES,
+                               FILE_SHARE_DELETE, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL,
+                               nullptr));
     if (!file)
         return false;
     bool ok = WriteAll(file.get(), content);
     // The new file keeps what the user set on the old one (hidden, say).
-    if (exists)
-        ok =
-            ok && SetAttributes(file.get(), (attributes & KeptAttributes) | FILE_ATTRIBUTE_ARCHIVE);
+    if (target->attributes != INVALID_FILE_ATTRIBUTES && (target->attributes & KeptAttributes))
+        ok = ok && SetAttributes(file.get(),
+                                 (target->attributes & KeptAttributes) | FILE_ATTRIBUTE_ARCHIVE);
     if (flush == Flush::BeforeReplacing)
         ok = ok && FlushFileBuffers(file.get());
     // Moved while still open, so that no other writer can step in between.
-    ok = ok && MoveFileExW(wideTemporary.c_str(), WidePath(*target).c_str(),
+    ok = ok && MoveFileExW(temporary.c_str(), WidePath(target->path).c_str(),
                            MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH);
     if (!ok)
-        DeleteFileW(wideTemporary.c_str());
+        DeleteFileW(temporary.c_str());
     return file.Reset() && ok;
 }
 
