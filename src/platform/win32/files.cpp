@@ -41,8 +41,8 @@ bool WriteAll(HANDLE handle, std::string_view content) {
 
 // The file that replacing a path changes, found through a handle to what the path names now.
 struct Target {
-    std::string path;        // where the path's links lead, so that a link stays a link
-    DWORD attributes;        // INVALID_FILE_ATTRIBUTES: there is no file yet
+    std::string path; // where the path's links lead, so that a link stays a link
+    DWORD attributes; // INVALID_FILE_ATTRIBUTES: there is no file yet
 };
 
 // The path of the open file, without the system's long prefix (WidePath puts it back where a
@@ -70,8 +70,8 @@ std::optional<Target> NewTarget(const std::string& path, DWORD openError) {
     // exclusive create finds.
     if (GetFileAttributesW(WidePath(path).c_str()) != INVALID_FILE_ATTRIBUTES)
         return std::nullopt;
-    const OwnedFile probe(CreateFileW(WidePath(path).c_str(), GENERIC_WRITE, 0, nullptr,
-                                      CREATE_NEW, FILE_FLAG_DELETE_ON_CLOSE, nullptr));
+    const OwnedFile probe(CreateFileW(WidePath(path).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
+                                      FILE_FLAG_DELETE_ON_CLOSE, nullptr));
     return probe ? std::optional(Target{path, INVALID_FILE_ATTRIBUTES}) : std::nullopt;
 }
 
