@@ -3,6 +3,7 @@
 #include "platform/shellicon.h"
 #include "platform/system.h"
 #include "platform/window.h"
+#include "ui/form1.h"
 
 #include <cstring>
 #include <map>
@@ -61,6 +62,23 @@ struct FakeShellIconService final : platform::ShellIconService {
             return "<no such call>";
         const auto& tip = calls[call].data.szTip;
         return std::string(tip.data(), strnlen(tip.data(), tip.size()));
+    }
+};
+
+// The machine under a Form1, faked: its clocks, its files and its notification area.
+struct FakeMachine {
+    FakeTickCounter ticks;
+    FakeClock clock;
+    FakeShellIconService shell;
+    modSysTray tray{shell};
+
+    Form1Services Services(platform::Window& window, std::function<std::string()> folder) {
+        return {window,
+                ticks,
+                clock,
+                [] { return std::make_unique<FakeFileService>(); },
+                std::move(folder),
+                tray};
     }
 };
 

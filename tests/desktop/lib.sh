@@ -34,6 +34,15 @@ start_display() {
     mkdir -p -m 700 "$XDG_RUNTIME_DIR"
 }
 
+# Wine in a prefix of the test's own, run as every script here runs it; its server goes with
+# the test.
+start_wine() {
+    WINE="$(cd "$(dirname "${BASH_SOURCE[0]}")/../.." && pwd)/scripts/wine.sh"
+    export WINEPREFIX="$WORK/prefix"
+    trap 'wineserver -k 2>/dev/null || true; cleanup' EXIT
+    "$WINE" wineboot --init </dev/null >/dev/null 2>&1 || fail "no Wine prefix"
+}
+
 # A program folder of its own: a copy of the program beside which its files are written.
 make_program_folder() {
     FOLDER="$WORK/program"

@@ -4,11 +4,6 @@
 # Alt+F4 and with Exit, and the settings file.
 source "$(dirname "$0")/lib.sh"
 
-WINE="$(cd "$(dirname "$0")/../.." && pwd)/scripts/wine.sh"
-export WINEPREFIX="$WORK/prefix"
-end_wine() { wineserver -k 2>/dev/null || true; }
-trap 'end_wine; cleanup' EXIT
-
 start_display
 # A panel of fixed width: Wine keeps the old size of a panel that shrank when its last icon
 # left, and drops clicks on an icon that comes back to it.
@@ -16,7 +11,7 @@ trayer --edge top --align right --widthtype pixel --width 64 --height 32 --SetDo
     --transparent false --tint 0xdddddd >/dev/null 2>&1 &
 PIDS+=($!)
 wait_for 10 xwininfo -name panel || true
-"$WINE" wineboot --init </dev/null >/dev/null 2>&1 || fail "no Wine prefix"
+start_wine
 # Without a window manager, Wine draws its own frame (3 px borders, a 19 px caption at
 # 96 DPI) instead of waiting for one.
 "$WINE" reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /d N /f </dev/null >/dev/null 2>&1

@@ -19,11 +19,7 @@ using platform::vbUnchecked;
 using namespace controls;
 
 // Form1 in a window that only keeps what it is told, in a program folder of its own.
-struct App {
-    FakeTickCounter ticks;
-    FakeClock clock;
-    FakeShellIconService shell;
-    modSysTray tray{shell};
+struct App : FakeMachine {
     FakeWindow window;
     TempDir dir;
     std::string folder = dir.path();
@@ -39,9 +35,7 @@ struct App {
     // Creates the window, then loads the form and shows it as the program does.
     Form1& Start() {
         ticks.ms = 90'061'000;
-        form = std::make_unique<Form1>(
-            Form1Services{window, ticks, clock, [] { return std::make_unique<FakeFileService>(); },
-                          [this] { return folder; }, tray});
+        form = std::make_unique<Form1>(Services(window, [this] { return folder; }));
         window.events = form.get();
         form->Start();
         return *form;

@@ -16,18 +16,12 @@ namespace {
 using namespace controls;
 
 // Form1 in the real Win32 window, with the machine's clocks and tray faked.
-struct App {
-    FakeTickCounter ticks;
-    FakeClock clock;
-    FakeShellIconService shell;
-    modSysTray tray{shell};
+struct App : FakeMachine {
     platform::Win32Window window{GetModuleHandleA(nullptr)};
     std::unique_ptr<Form1> form;
 
     App() {
-        form = std::make_unique<Form1>(
-            Form1Services{window, ticks, clock, [] { return std::make_unique<FakeFileService>(); },
-                          [] { return std::string("."); }, tray});
+        form = std::make_unique<Form1>(Services(window, [] { return std::string("."); }));
         REQUIRE(form->Created());
         window.SetEvents(form.get());
     }
