@@ -215,10 +215,11 @@ void Form1::Form_MouseMove(int, int, double x, double) {
     }
 }
 
+// The window comes back with the keyboard focus on a control (RestoreFromTray gives it), and
+// to the front.
 void Form1::mnOpen_Click() {
     RestoreFromTray();
     window_.BringToFront();
-    FocusControl();
 }
 
 void Form1::AnotherStart() {

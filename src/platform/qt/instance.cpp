@@ -26,12 +26,12 @@ constexpr qsizetype MaxMessage = 4096;
 constexpr const char* WaylandToken = "XDG_ACTIVATION_TOKEN";
 constexpr const char* X11Token = "DESKTOP_STARTUP_ID";
 
-xcb_atom_t Utf8String(xcb_connection_t* connection) {
-    const QByteArray name = "UTF8_STRING";
+// The X server's number for a name, or none.
+xcb_atom_t Atom(xcb_connection_t* connection, const QByteArray& name) {
     xcb_intern_atom_reply_t* atom = xcb_intern_atom_reply(
         connection, xcb_intern_atom(connection, 0, uint16_t(name.size()), name.constData()),
         nullptr);
-    const xcb_atom_t result = atom != nullptr ? atom->atom : xcb_atom_t(XCB_ATOM_STRING);
+    const xcb_atom_t result = atom != nullptr ? atom->atom : xcb_atom_t(XCB_ATOM_NONE);
     free(atom);
     return result;
 }
@@ -149,15 +149,13 @@ void QtProgramInstance::SetStartupId(const QByteArray& id) {
     if (x11 == nullptr || window_ == nullptr)
         return;
     xcb_connection_t* connection = x11->connection();
-    const QByteArray name = "_NET_STARTUP_ID";
-    xcb_intern_atom_reply_t* atom = xcb_intern_atom_reply(
-        connection, xcb_intern_atom(connection, 0, uint16_t(name.size()), name.constData()),
-        nullptr);
-    if (atom == nullptr)
+    const xcb_atom_t property = Atom(connection, "_NET_STARTUP_ID");
+    const xcb_atom_t utf8 = Atom(connection, "UTF8_STRING");
+    if (property == XCB_ATOM_NONE)
         return;
-    xcb_change_property(connection, XCB_PROP_MODE_REPLACE, xcb_window_t(window_->winId()),
-                        atom->atom, Utf8String(connection), 8, uint32_t(id.size()), id.constData());
-    free(atom);
+    xcb_change_property(connection, XCB_PROP_MODE_REPLACE, xcb_window_t(window_->winId()), property,
+                        utf8 != XCB_ATOM_NONE ? utf8 : xcb_atom_t(XCB_ATOM_STRING), 8,
+                        uint32_t(id.size()), id.constData());
     xcb_flush(connection);
 }
 
