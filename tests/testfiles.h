@@ -29,6 +29,11 @@ private:
     std::string path_;
 };
 
+// For a test case that needs something of the machine: doctest::skip(!Needs(present)) skips it
+// where that is missing, except on CI (CI=true), which must have it: there the test runs and
+// fails.
+bool Needs(bool present);
+
 #ifndef _WIN32
 // Makes a folder refuse writes even for root (a read-only bind mount) for the life of this
 // object. ok() is false where the machine does not allow it.
@@ -44,4 +49,6 @@ private:
     std::string path_;
     bool mounted_ = false;
 };
+// Whether this machine makes read-only folders of that kind.
+bool ReadOnlyFoldersWork();
 #endif

@@ -53,15 +53,50 @@ printf "$start_options"'[Paths]\r\nOutput File=%s/missing/uptime.txt\r\n' "$WORK
 run_case "an output folder that does not exist"
 [ ! -e "$WORK/missing" ] || fail "the missing output folder was created"
 
-make_program_folder
-printf "$start_options" >"$FOLDER/Settings.ini"
-cp "$FOLDER/Settings.ini" "$WORK/settings-before"
+# A program folder that refuses writes: a read-only bind mount, and a folder of root's that the
+# program's user (nobody) may not write to. Where the machine allows neither, the test is
+# skipped, but not on CI (CI=true), which must allow them.
+read_only_folder() {
+    make_program_folder
+    printf "$start_options" >"$FOLDER/Settings.ini"
+    cp "$FOLDER/Settings.ini" "$WORK/settings-before"
+}
+read_only_case() { # NAME
+    run_case "$1"
+    cmp -s "$FOLDER/Settings.ini" "$WORK/settings-before" || fail "$1: Settings.ini changed"
+    [ -z "$(ls -A "$FOLDER" | grep -v -x -e tallimer -e Settings.ini)" ] ||
+        fail "$1: the program wrote into its folder: $(ls -A "$FOLDER")"
+}
+skipped=()
+read_only_folder
+trap 'umount "$FOLDER" 2>/dev/null || true; cleanup' EXIT
 if mount --bind "$FOLDER" "$FOLDER" 2>/dev/null && mount -o remount,bind,ro "$FOLDER" 2>/dev/null; then
-    run_case "a read-only program folder"
-    cmp -s "$FOLDER/Settings.ini" "$WORK/settings-before" || fail "the read-only Settings.ini changed"
+    read_only_case "a read-only program folder"
     umount "$FOLDER"
 else
     umount "$FOLDER" 2>/dev/null || true
-    echo "skipped: this machine does not allow a read-only bind mount"
+    skipped+=("a read-only bind mount")
+fi
+read_only_folder
+if setpriv --reuid=nobody --regid=nogroup --clear-groups true 2>/dev/null; then
+    chmod 755 "$WORK"
+    nobody="$WORK/nobody"
+    mkdir -p -m 700 "$nobody/runtime"
+    chown -R nobody:nogroup "$nobody"
+    start_program() {
+        setpriv --reuid=nobody --regid=nogroup --clear-groups env HOME="$nobody" \
+            XDG_RUNTIME_DIR="$nobody/runtime" "$FOLDER/tallimer" >"$nobody/program.log" 2>&1 &
+        APP=$!
+        PIDS+=($APP)
+    }
+    read_only_case "a program folder its user may not write to"
+else
+    skipped+=("another user")
+fi
+if [ ${#skipped[@]} -gt 0 ]; then
+    refused=$(printf '%s, ' "${skipped[@]}")
+    [ "${CI:-}" != true ] || fail "this machine refuses ${refused%, }, which CI must allow"
+    echo "SKIPPED: a read-only program folder made with ${refused%, }, which this machine refuses"
+    exit 77
 fi
 echo "PASS: bad input never stopped the program"

@@ -15,7 +15,9 @@ wait_for 15 test -s "$FOLDER/uptime.txt" || fail "no uptime.txt"
 written=$(tr -d '\r\n' <"$FOLDER/uptime.txt")
 awk -v a="$written" -v b="$(cut -d' ' -f1 /proc/uptime)" 'BEGIN { d = a - b - 100; exit !(d < 2 && d > -2) }' ||
     fail "the boot clock was not moved: uptime.txt says $written, /proc/uptime $(cat /proc/uptime)"
+# Until it has ended it holds the folder, saving, and a start from there would hand over to it.
 kill "$APP"
+expect_exit SIGTERM
 
 make_program_folder
 printf '[Options]\r\nAutoStart=1\r\nInterval=0\r\n' >"$FOLDER/Settings.ini"

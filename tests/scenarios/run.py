@@ -4,7 +4,7 @@ area (trayer). Each scenario gets a fresh program folder. Prints one line per sc
 with status 1 when any failed.
 
     run.py --front-end linux|windows --program FILE --plan-dump FILE [--names FILE]
-           [--table FILE] [--only TEXT] [--artifacts DIR]
+           [--table FILE] [--scenarios N] [--only TEXT] [--artifacts DIR]
 """
 import argparse
 import os
@@ -318,7 +318,11 @@ class WindowsFrontEnd(FrontEnd):
 
     def restart_tray(self, desktop):
         # As Explorer restarting does: the icon is gone, then "TaskbarCreated" comes.
-        quiet(self.wine, self.shell_events, "restart")
+        if quiet(self.wine, self.shell_events, "remove") != 0:
+            raise Failure("no window to take the icon of")
+        wait_for("the icon did not go", 10, lambda: not tray_sockets())
+        if quiet(self.wine, self.shell_events, "created") != 0:
+            raise Failure("TaskbarCreated was not sent")
 
     def finish(self):
         quiet("wineserver", "-k")
@@ -554,16 +558,24 @@ class Scenario:
             if row > int(args[2]):
                 raise Failure("the text of %s begins %d pixels below its top" % (args[1], row))
         elif what == "accessible-name":
-            wanted = text_argument(args[2]).decode()
+            pattern = args[3] if args[2:3] == ["matching"] else None
+            wanted = text_argument(pattern or args[2]).decode()
             left, top, width, height = self.control(args[1])
-            names = self.front.accessible_names()
-            for line in names.splitlines():
-                box, _, name = line.partition("\t")
-                if [int(n) for n in box.split()] == [left, top, width, height]:
-                    if name != wanted:
-                        raise Failure("%s is called %r" % (args[1], name))
-                    return
-            raise Failure("no accessible object at %s's place: %r" % (args[1], names))
+            called = []
+
+            def named():
+                names = self.front.accessible_names()
+                called[:] = [names]
+                for line in names.splitlines():
+                    box, _, name = line.partition("\t")
+                    if [int(n) for n in box.split()] == [left, top, width, height]:
+                        called[:] = [name]
+                        return re.fullmatch(wanted, name) if pattern else name == wanted
+                return False
+            try:
+                wait_for("", 10, named)
+            except Failure:
+                raise Failure("%s is called %r" % (args[1], called[0] if called else None))
         else:
             raise Failure("no such expectation: " + what)
 
@@ -610,6 +622,8 @@ def main():
     parser.add_argument("--names", help="accessible_names.exe, for the Windows program")
     parser.add_argument("--shell-events", help="shell_events.exe, for the Windows program")
     parser.add_argument("--table", default=os.path.join(HERE, "scenarios.txt"))
+    parser.add_argument("--scenarios", type=int, default=1,
+                        help="fail when fewer scenarios than this are played")
     parser.add_argument("--only", action="append",
                         help="only the scenarios whose name holds this text")
     parser.add_argument("--artifacts")
@@ -652,6 +666,9 @@ def main():
         desktop.stop()
         shutil.rmtree(work, ignore_errors=True)
     print("%s: %d scenarios, %d failed" % (options.front_end, len(scenarios), len(failed)))
+    if len(scenarios) < max(options.scenarios, 1):
+        print("FAIL: %d scenarios played, not %d" % (len(scenarios), options.scenarios))
+        return 1
     return 1 if failed else 0
 
 

@@ -219,16 +219,28 @@ TEST_CASE("a file name from the settings file") {
     }
 }
 
-TEST_CASE("replacing a file keeps what the user set on it") {
+namespace {
+
+// Whether the temporary folder's file system keeps a file's hidden attribute.
+bool KeepsHiddenAttribute() {
+    const TempDir probe;
+    const std::wstring wide = Native(probe.file("probe")).wstring();
+    return WriteAll(probe.file("probe"), "x") &&
+           SetFileAttributesW(wide.c_str(), FILE_ATTRIBUTE_HIDDEN) &&
+           (GetFileAttributesW(wide.c_str()) & FILE_ATTRIBUTE_HIDDEN) != 0 &&
+           SetFileAttributesW(wide.c_str(), FILE_ATTRIBUTE_NORMAL);
+}
+
+} // namespace
+
+TEST_CASE("replacing a file keeps what the user set on it" *
+          doctest::skip(!Needs(KeepsHiddenAttribute()))) {
     TempDir dir;
     const std::string target = dir.file("Settings.ini");
     REQUIRE(WriteAll(target, "[Options]\r\n"));
     const std::wstring wide = Native(target).wstring();
     REQUIRE(SetFileAttributesW(wide.c_str(), FILE_ATTRIBUTE_HIDDEN));
-    if (!(GetFileAttributesW(wide.c_str()) & FILE_ATTRIBUTE_HIDDEN)) {
-        MESSAGE("skipped: this file system keeps no hidden attribute");
-        return;
-    }
+    REQUIRE((GetFileAttributesW(wide.c_str()) & FILE_ATTRIBUTE_HIDDEN) != 0);
     CHECK(modMisc::WriteSetting("Options", "Interval", "5", target) != 0);
     CHECK(ReadAll(target) == "[Options]\r\nInterval=5\r\n");
     const DWORD after = GetFileAttributesW(wide.c_str());
