@@ -82,10 +82,17 @@ if setpriv --reuid=nobody --regid=nogroup --clear-groups true 2>/dev/null; then
     chmod 755 "$WORK"
     nobody="$WORK/nobody"
     mkdir -p -m 700 "$nobody/runtime"
+    # The sanitizers' suppressions, where that user may read them.
+    leaks=${LSAN_OPTIONS:-}
+    if [[ "$leaks" =~ suppressions=([^:]*) ]]; then
+        cp "${BASH_REMATCH[1]}" "$nobody/lsan.supp"
+        leaks=${leaks/"${BASH_REMATCH[1]}"/"$nobody/lsan.supp"}
+    fi
     chown -R nobody:nogroup "$nobody"
     start_program() {
         setpriv --reuid=nobody --regid=nogroup --clear-groups env HOME="$nobody" \
-            XDG_RUNTIME_DIR="$nobody/runtime" "$FOLDER/tallimer" >"$nobody/program.log" 2>&1 &
+            XDG_RUNTIME_DIR="$nobody/runtime" LSAN_OPTIONS="$leaks" "$FOLDER/tallimer" \
+            >"$nobody/program.log" 2>&1 &
         APP=$!
         PIDS+=($APP)
     }
