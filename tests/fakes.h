@@ -101,6 +101,9 @@ struct FakeWindow final : platform::Window {
     int unloads = 0;
     int layouts = 0;
     double twipsPerPixel = 15;
+    platform::Appearance appearance;
+    // What the desktop's style makes of each text; by default, nothing that needs more room.
+    std::function<platform::ControlMetrics(platform::ControlKind, std::string_view)> measure;
 
     bool Create(const platform::WindowPlan& windowPlan) override {
         plan = windowPlan;
@@ -111,6 +114,11 @@ struct FakeWindow final : platform::Window {
     void Layout(const platform::WindowPlan& windowPlan) override {
         plan = windowPlan;
         ++layouts;
+    }
+    platform::Appearance CurrentAppearance() const override { return appearance; }
+    platform::ControlMetrics Measure(platform::ControlKind kind, const platform::FontPlan&,
+                                     std::string_view text) const override {
+        return measure ? measure(kind, text) : platform::ControlMetrics{};
     }
     const platform::ControlPlan* Planned(ControlName control) const {
         if (plan)

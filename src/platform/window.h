@@ -48,6 +48,28 @@ struct FontPlan {
     friend bool operator==(const FontPlan&, const FontPlan&) = default;
 };
 
+// A width and a height in pixels.
+struct Extent {
+    int width = 0, height = 0;
+    friend bool operator==(const Extent&, const Extent&) = default;
+};
+
+// What the desktop's style and fonts make of a control's text, in pixels, as the window system
+// measures it: what the control needs is the text, the indicator beside it, and the frame on
+// each side of both.
+struct ControlMetrics {
+    Extent text;      // the text on one line, in the control's font
+    Extent indicator; // a check box's box, with the gap between it and its text
+    Extent frame;     // what a control keeps clear on each side (a button's edge and margin)
+};
+
+// What the desktop asks of the window's colours.
+struct Appearance {
+    // High contrast: the system's colours throughout, none of the program's own.
+    bool highContrast = false;
+    friend bool operator==(const Appearance&, const Appearance&) = default;
+};
+
 // One control as the window system builds it; lengths in pixels within the client area.
 struct ControlPlan {
     ControlName name;
@@ -57,7 +79,10 @@ struct ControlPlan {
     bool tabStop;
     std::string_view toolTip;
     FontPlan font;
+    // The program's own colours for the control, or the desktop's where there are none. Text
+    // on a background of the program's always has a foreground chosen to be read on it.
     std::optional<Colour> background;
+    std::optional<Colour> foreground;
     TextAlign align;
     // A label that names another control: that control.
     std::optional<ControlName> labelFor;
@@ -135,8 +160,9 @@ public:
     virtual void GotFocus(ControlName control) = 0;
     // The window became the active window.
     virtual void Activate() = 0;
-    // The window is now on a screen of another density: TwipsPerPixelX and Y say which.
-    virtual void DensityChanged() = 0;
+    // The window is now on a screen of another density (TwipsPerPixelX and Y say which), or
+    // the desktop's colours, style or fonts changed: the window is laid out anew.
+    virtual void AppearanceChanged() = 0;
     // The window is about to close, whichever way; it closes afterwards.
     virtual void QueryUnload() = 0;
 };
@@ -147,9 +173,16 @@ public:
 
     // Builds the window and its controls from the plan; false when the system refused.
     virtual bool Create(const WindowPlan& plan) = 0;
-    // Lays the built window out again from a plan for another density: its size, the controls'
-    // places and fonts, what is painted. Texts, values and the focus stay as they are.
+    // Lays the built window out again from a plan for another density or look: its size, the
+    // controls' places, fonts and colours, what is painted. Texts, values and the focus stay
+    // as they are.
     virtual void Layout(const WindowPlan& plan) = 0;
+    // What the desktop asks of the window's colours now.
+    virtual Appearance CurrentAppearance() const = 0;
+    // What a control of this kind needs to show the text in the font whole, with the desktop's
+    // style; callable before Create.
+    virtual ControlMetrics Measure(ControlKind kind, const FontPlan& font,
+                                   std::string_view text) const = 0;
 
     virtual std::string Text(ControlName control) const = 0;
     // A text box's caret then stands at the end of the new text.

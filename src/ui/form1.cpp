@@ -29,10 +29,9 @@ Form1::Form1(Form1Services services)
     : services_(std::move(services)), window_(services_.window), created_(window_.Create(Plan())),
       tabOrder_(ui::TabOrder(controls::Form1Layout)), lastFocus_(tabOrder_.front()) {}
 
-// The window as designed, in pixels of the screen it is on.
+// The window as designed, in pixels of the screen it is on, in the desktop's look.
 platform::WindowPlan Form1::Plan() const {
-    return ui::PlanWindow(controls::Form1Layout, window_.TwipsPerPixelX(),
-                          window_.TwipsPerPixelY());
+    return ui::PlanWindow(controls::Form1Layout, window_);
 }
 
 bool Form1::Ticked(platform::ControlName checkBox) const {
@@ -306,7 +305,7 @@ void Form1::Activate() {
     Form_Activate();
 }
 
-void Form1::DensityChanged() {
+void Form1::AppearanceChanged() {
     window_.Layout(Plan());
 }
 

@@ -73,7 +73,7 @@ public:
     bool KeyDown(platform::ControlName control, platform::Key key) override;
     void GotFocus(platform::ControlName control) override;
     void Activate() override;
-    void DensityChanged() override;
+    void AppearanceChanged() override;
     void QueryUnload() override;
 
 private:

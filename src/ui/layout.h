@@ -2,6 +2,7 @@
 
 #include "platform/window.h"
 
+#include <functional>
 #include <optional>
 #include <span>
 #include <string_view>
@@ -55,9 +56,28 @@ struct FormLayout {
 // Twips to whole pixels, rounded halves to even, as each of a rectangle's four lengths is.
 int Pixels(int twips, double twipsPerPixel);
 
-// The window in pixels at the screen's density.
+// How the window system measures a control's text (Window::Measure).
+using Measurer = std::function<platform::ControlMetrics(
+    platform::ControlKind, const platform::FontPlan&, std::string_view)>;
+
+// The window in pixels at the screen's density, in the colours the desktop asks for. With a
+// measurer, a control whose text the desktop's style or fonts make wider or taller than the
+// table allows grows into the free space beside it, nothing else moving; a text that still
+// does not fit is set a little smaller.
 platform::WindowPlan PlanWindow(const FormLayout& form, double twipsPerPixelX,
-                                double twipsPerPixelY);
+                                double twipsPerPixelY, platform::Appearance appearance = {},
+                                const Measurer& measure = nullptr);
+
+// The window as designed, for the screen, the look and the measures of the window system's
+// window: what the program's window is built from.
+platform::WindowPlan PlanWindow(const FormLayout& form, const platform::Window& window);
+
+// How much two colours contrast, as the Web Content Accessibility Guidelines reckon it: from
+// 1 (the same) to 21 (black and white). Text wants 4.5 at least.
+double Contrast(platform::Colour a, platform::Colour b);
+
+// Black or white, whichever is read better on the fill.
+platform::Colour ReadableOn(platform::Colour fill);
 
 // The controls the Tab key moves through, in its order.
 std::vector<ControlName> TabOrder(const FormLayout& form);

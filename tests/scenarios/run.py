@@ -70,8 +70,9 @@ def read_table(path):
             stripped = line.strip()
             if not stripped or stripped.startswith("#"):
                 continue
-            if stripped.startswith("scenario:"):
-                scenarios.append({"name": stripped[len("scenario:"):].strip(), "steps": []})
+            header = re.fullmatch(r"scenario(?: \((linux|windows)\))?: (.*)", stripped)
+            if header:
+                scenarios.append({"front": header[1], "name": header[2], "steps": []})
             elif scenarios:
                 scenarios[-1]["steps"].append((number, shlex.split(stripped, posix=False)))
             else:
@@ -86,6 +87,37 @@ def text_argument(word):
 
 
 # The X display ---------------------------------------------------------------------------------
+
+def contrast(a, b):
+    """Of two colours, as the Web Content Accessibility Guidelines reckon it: 1 to 21."""
+    def luminance(colour):
+        linear = [v / 12.92 if v <= 0.04045 else ((v + 0.055) / 1.055) ** 2.4
+                  for v in (c / 255 for c in colour)]
+        return 0.2126 * linear[0] + 0.7152 * linear[1] + 0.0722 * linear[2]
+    dark, light = sorted((luminance(a), luminance(b)))
+    return (light + 0.05) / (dark + 0.05)
+
+
+class Picture:
+    """A rectangle of the screen: its pixels, and which of them stand out from its background
+    (the colour most of them have) as text or lines do."""
+
+    def __init__(self, left, top, width, height):
+        data = subprocess.run(["import", "-window", "root", "-crop", "%dx%d+%d+%d" % (
+            width, height, left, top), "-depth", "8", "rgb:-"], capture_output=True).stdout
+        if len(data) != width * height * 3:
+            raise Failure("no picture of the screen at %d,%d" % (left, top))
+        self.width, self.height = width, height
+        self.pixels = [tuple(data[i:i + 3]) for i in range(0, len(data), 3)]
+        self.background = max(set(self.pixels), key=self.pixels.count)
+
+    def ink(self, x, y, least=3):
+        return contrast(self.pixels[y * self.width + x], self.background) >= least
+
+    def inked(self, columns, rows):
+        """The columns, and the rows, of the given ranges that hold ink."""
+        return ([x for x in columns if any(self.ink(x, y) for y in rows)],
+                [y for y in rows if any(self.ink(x, y) for x in columns)])
 
 def x(*command):
     return run(*command).stdout
@@ -191,12 +223,35 @@ class Desktop:
 class FrontEnd:
     """Starts the program and finds its window; the rest is the same X display for both."""
 
-    def __init__(self, program, plan, work):
+    def __init__(self, program, plan_dump, work):
         self.program = program
-        self.plan = plan
+        self.plan_dump = plan_dump
+        self.plan = None
         self.work = work
         self.process = None  # the copy the scenario started first
         self.others = []  # copies started after it
+        self.look = {}  # the environment of the program's look
+
+    def environment(self):
+        return dict(os.environ, **self.look)
+
+    def read_plan(self):
+        """The window that the program makes in the look it is in: the plan dumped by a
+        program of the same build, with the same environment."""
+        plan = {"controls": {}, "menu": []}
+        for line in output_of(*self.plan_dump, env=self.environment()).splitlines():
+            words = line.split()
+            if words[:1] == ["client"]:
+                plan["client"] = (int(words[1]), int(words[2]))
+            elif words[:1] == ["control"]:
+                box, text, start, end = ([int(n) for n in words[3:7]], *map(int, words[7:]))
+                plan["controls"][words[1]] = {"kind": words[2], "box": box, "text": text,
+                                              "start": start, "end": end}
+            elif words[:1] == ["menu"]:
+                plan["menu"].append(words[1])
+        if "client" not in plan:
+            raise SystemExit("no plan from " + " ".join(self.plan_dump))
+        self.plan = plan
 
     def program_name(self):
         return os.path.basename(self.program)
@@ -206,7 +261,7 @@ class FrontEnd:
         shown = []
         for window in x("xdotool", "search", "--onlyvisible", "--name", "^Tallimer$").split():
             box = geometry(window)
-            if box and box[2:] == tuple(self.plan["client"]):
+            if box and self.plan and box[2:] == tuple(self.plan["client"]):
                 shown.append(window)
         return shown
 
@@ -215,6 +270,7 @@ class FrontEnd:
         return windows[0] if windows else None
 
     def start(self, folder, accessible):
+        self.read_plan()
         self.process = self.launch(folder, accessible)
 
     def exited(self):
@@ -232,12 +288,73 @@ class FrontEnd:
 
 
 class LinuxFrontEnd(FrontEnd):
-    def __init__(self, program, plan, work):
-        super().__init__(program, plan, work)
+    # The palettes of qt6ct's colour schemes, role by role; one for high contrast.
+    SCHEMES = {"light": None, "dark": "/usr/share/qt6ct/colors/darker.conf"}
+    CONTRAST = ("#ffffffff, #ff000000, #ffffffff, #ffffffff, #ffffffff, #ffffffff, #ffffffff, "
+                "#ffffffff, #ffffffff, #ff000000, #ff000000, #ffffffff, #ff1aebff, #ff000000, "
+                "#ffffff00, #ffff00ff, #ff000000, #ff000000, #ff000000, #ffffffff, #ffffffff")
+
+    def __init__(self, program, plan_dump, work):
+        super().__init__(program, plan_dump, work)
         self.accessibility = None
+        self.reset_look()
+
+    def set_look(self, what, value):
+        """The look the program starts under, as a desktop's settings give a Qt program: the
+        colours through qt6ct, a style, the fonts, the density."""
+        if what == "colours":
+            self.look.update(QT_QPA_PLATFORMTHEME="qt6ct",
+                             XDG_CONFIG_HOME=os.path.join(self.work, "config"))
+            self.switch("colours", value)
+        elif what == "style":
+            self.look["QT_STYLE_OVERRIDE"] = value
+        elif what == "font":
+            self.look["FONTCONFIG_FILE"] = self.fonts(value)
+        elif what == "dpi":
+            self.look.update(QT_ENABLE_HIGHDPI_SCALING="0", QT_FONT_DPI=value)
+        else:
+            raise Failure("no look of %s on Linux" % what)
+
+    def switch(self, what, value):
+        """qt6ct's settings, which it reads anew when they change, as its settings tool makes
+        it do: the colour scheme, or the style."""
+        if "QT_QPA_PLATFORMTHEME" not in self.look:
+            raise Failure("a switch needs the program started in a look of colours")
+        self.qt6ct[what] = value
+        folder = os.path.join(self.work, "config", "qt6ct")
+        os.makedirs(folder, exist_ok=True)
+        contrast_scheme = os.path.join(folder, "contrast.conf")
+        with open(contrast_scheme, "w") as f:
+            f.write("[ColorScheme]\n" + "".join("%s_colors=%s\n" % (group, self.CONTRAST)
+                                                for group in ("active", "disabled", "inactive")))
+        path = self.SCHEMES.get(self.qt6ct["colours"], contrast_scheme)
+        with open(os.path.join(folder, "new.conf"), "w") as f:
+            f.write("[Appearance]\nstyle=%s\ncustom_palette=%s\ncolor_scheme_path=%s\n" % (
+                self.qt6ct["style"], "true" if path else "false", path or ""))
+        os.rename(os.path.join(folder, "new.conf"), os.path.join(folder, "qt6ct.conf"))
+
+    def fonts(self, family):
+        """A font configuration that has only this family of the system's fonts, as a system
+        without the Arial-metric fonts has."""
+        folder = os.path.join(self.work, "fonts")
+        os.makedirs(folder, exist_ok=True)
+        for font in run("fc-list", family, "file").stdout.split():
+            target = os.path.join(folder, os.path.basename(font.rstrip(":")))
+            if not os.path.lexists(target):
+                os.symlink(font.rstrip(":"), target)
+        config = os.path.join(self.work, "fonts.conf")
+        with open(config, "w") as f:
+            f.write('<?xml version="1.0"?><fontconfig><dir>%s</dir><cachedir>%s/cache</cachedir>'
+                    '</fontconfig>' % (folder, folder))
+        return config
+
+    def reset_look(self):
+        self.look = {}
+        self.qt6ct = {"colours": "light", "style": "Fusion"}
+        shutil.rmtree(os.path.join(self.work, "config"), ignore_errors=True)
 
     def launch(self, folder, accessible):
-        env = dict(os.environ, QT_QPA_PLATFORM="xcb")
+        env = dict(self.environment(), QT_QPA_PLATFORM="xcb")
         if accessible:
             env.update(self.accessibility_bus(), QT_ACCESSIBILITY="1",
                        QT_LINUX_ACCESSIBILITY_ALWAYS_ON="1")
@@ -292,10 +409,11 @@ class LinuxFrontEnd(FrontEnd):
 
 
 class WindowsFrontEnd(FrontEnd):
-    def __init__(self, program, plan, work, names, shell_events):
-        super().__init__(program, plan, work)
+    def __init__(self, program, plan_dump, work, names, shell_events):
+        super().__init__(program, [WINE, plan_dump], work)
         self.names = names
         self.shell_events = shell_events
+        self.changed = set()
         os.environ["WINEPREFIX"] = os.path.join(work, "prefix")
         self.wine = WINE
         if quiet(self.wine, "wineboot", "--init") != 0:
@@ -304,10 +422,46 @@ class WindowsFrontEnd(FrontEnd):
         # comes up with the first program and takes a few seconds to do so.
         quiet("wineserver", "-p")
 
+    THEMES = r"HKCU\Software\Microsoft\Windows\CurrentVersion\ThemeManager"
+    VISUAL = r"C:\windows\resources\themes\light\light.msstyles"  # Wine's "Light"
+
+    def set_look(self, what, value):
+        """The look the program starts under, as Windows' settings give it: the system's colours
+        (high contrast among them), visual styles or the classic look, the density. They hold
+        for the whole Wine session: reset_look undoes them. (Windows has Arial: there is no
+        other font to try.)"""
+        if what == "colours":
+            self.switch("colours", value)
+        elif what == "theme":
+            self.registry(self.THEMES, "DllName", self.VISUAL if value == "visual" else "")
+        elif what == "dpi":
+            self.registry(r"HKCU\Control Panel\Desktop", "LogPixels", value, "REG_DWORD")
+        else:
+            raise Failure("no look of %s on Windows" % what)
+        self.changed.add(what)
+
+    def registry(self, key, name, value, kind="REG_SZ"):
+        if quiet(self.wine, "reg", "add", key, "/v", name, "/t", kind, "/d", value, "/f") != 0:
+            raise Failure("could not set %s in %s" % (name, key))
+
+    def switch(self, what, value):
+        if what != "colours" or quiet(self.wine, self.shell_events, "colours", value) != 0:
+            raise Failure("the system's %s were not set to %s" % (what, value))
+        self.changed.add("colours")
+
+    def reset_look(self):
+        self.look = {}
+        undo = {"colours": lambda: self.switch("colours", "light"),
+                "theme": lambda: self.set_look("theme", "visual"),
+                "dpi": lambda: self.set_look("dpi", "96")}
+        for what in self.changed & set(undo):
+            undo[what]()
+        self.changed = set()
+
     def launch(self, folder, accessible):
         return subprocess.Popen([self.wine, self.program_name()], cwd=folder,
-                                stdin=subprocess.DEVNULL, stdout=subprocess.DEVNULL,
-                                stderr=subprocess.DEVNULL)
+                                env=self.environment(), stdin=subprocess.DEVNULL,
+                                stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
 
     def accessible_names(self):
         return output_of(self.wine, self.names)
@@ -331,10 +485,9 @@ class WindowsFrontEnd(FrontEnd):
 # One scenario ----------------------------------------------------------------------------------
 
 class Scenario:
-    def __init__(self, front_end, desktop, plan, folder, artifacts, name):
+    def __init__(self, front_end, desktop, folder, artifacts, name):
         self.front = front_end
         self.desktop = desktop
-        self.plan = plan
         self.folder = folder
         self.artifacts = artifacts
         self.name = name
@@ -346,9 +499,34 @@ class Scenario:
         return os.path.join(self.folder, name)
 
     def control(self, name):
-        if name not in self.plan["controls"]:
+        """Its kind, where it is in the window ("box": left, top, width, height), how wide its
+        text is, and where across the control the text may lie (from "start" to "end")."""
+        if name not in self.front.plan["controls"]:
             raise Failure("no control named " + name)
-        return self.plan["controls"][name]
+        return self.front.plan["controls"][name]
+
+    def picture(self, name):
+        left, top, width, height = self.control(name)["box"]
+        x, y = absolute_origin(self.window())
+        return Picture(x + left, y + top, width, height)
+
+    def least_contrast(self, name, least):
+        """Whether the control's text, its strongest colour, contrasts enough with the colour
+        behind it."""
+        picture = self.picture(name)
+        return max(contrast(p, picture.background) for p in picture.pixels) >= least
+
+    def whole(self, name):
+        """Whether the control's caption shows whole: its ink spans the text's width, and a
+        check box's indicator is not cut at both its top and its bottom."""
+        picture, control = self.picture(name), self.control(name)
+        rows = range(picture.height)
+        columns, _ = picture.inked(range(control["start"], control["end"]), rows)
+        if not columns or columns[-1] - columns[0] + 1 < control["text"] - 2:
+            return False
+        _, indicator = picture.inked(range(0, control["start"]), rows)
+        return (control["kind"] != "CheckBox" or not indicator or indicator[0] > 0
+                or indicator[-1] < picture.height - 1)
 
     def window(self):
         window = self.front.main_window()
@@ -378,17 +556,11 @@ class Scenario:
         return found
 
     def text_top(self, name):
-        left, top, width, height = self.control(name)
-        ox, oy = absolute_origin(self.window())
-        image = subprocess.run(["import", "-window", "root", "-crop", "%dx%d+%d+%d" %
-                                (width, height, ox + left, oy + top), "-colorspace", "Gray",
-                                "-depth", "8", "gray:-"], capture_output=True).stdout
-        if len(image) != width * height:
-            raise Failure("no picture of " + name)
-        for row in range(height):
-            if min(image[row * width:(row + 1) * width]) < 128:
-                return row
-        raise Failure("no text in " + name)
+        picture = self.picture(name)
+        _, rows = picture.inked(range(picture.width), range(picture.height))
+        if not rows:
+            raise Failure("no text in " + name)
+        return rows[0]
 
     def snapshot(self):
         """The files as they are before the program starts, for "expect same"."""
@@ -462,7 +634,7 @@ class Scenario:
         elif verb == "minimise":
             run("xdotool", "windowminimize", "--sync", self.window(), timeout=10)
         elif verb == "click":
-            left, top, width, height = self.control(args[0])
+            left, top, width, height = self.control(args[0])["box"]
             # As a hand does: the pointer comes to rest before the click, and whatever showed
             # for the place it left (a tool tip) has gone.
             run("xdotool", "mousemove", "--window", self.window(), str(left + width // 2),
@@ -478,7 +650,7 @@ class Scenario:
             run("xdotool", "mousemove", "--window", self.icon(), "8", "12", "click", "--repeat",
                 "2", "--delay", "80", "1")
         elif verb == "menu":
-            items = self.plan["menu"]
+            items = self.front.plan["menu"]
             if args[0] not in items:
                 raise Failure("no menu item named " + args[0])
             _, mx, my, mw, mh = self.open_menu()
@@ -489,6 +661,11 @@ class Scenario:
             window = self.window()
             self.activate(window)
             run("xdotool", "key", "--clearmodifiers", "alt+F4")
+        elif verb == "look":
+            self.front.set_look(args[0], args[1].strip('"'))
+        elif verb == "switch":
+            self.front.switch(args[0], args[1])
+            self.front.read_plan()
         elif verb == "wait":
             time.sleep(float(args[0]))
         elif verb == "expect":
@@ -553,6 +730,18 @@ class Scenario:
             actual = float(open("/proc/uptime").read().split()[0])
             if abs(int(data) - actual) > 2:
                 raise Failure("%s says %s, the system %.1f" % (args[1], data, actual))
+        elif what == "contrast":
+            wait_for("the text of %s contrasts less than %s:1" % (args[1], args[2]), 10,
+                     lambda: self.least_contrast(args[1], float(args[2])))
+        elif what == "background":
+            def dark():
+                behind = self.picture(args[1]).background
+                return contrast(behind, (0, 0, 0)) < contrast(behind, (255, 255, 255))
+            wait_for("the background of %s is not %s" % (args[1], args[2]), 10,
+                     lambda: dark() == (args[2] == "dark"))
+        elif what == "whole":
+            for name in [n for n, c in self.front.plan["controls"].items() if c["text"] > 0]:
+                wait_for("the caption of %s is cut" % name, 10, lambda: self.whole(name))
         elif what == "text-top":
             row = self.text_top(args[1])
             if row > int(args[2]):
@@ -560,7 +749,7 @@ class Scenario:
         elif what == "accessible-name":
             pattern = args[3] if args[2:3] == ["matching"] else None
             wanted = text_argument(pattern or args[2]).decode()
-            left, top, width, height = self.control(args[1])
+            left, top, width, height = self.control(args[1])["box"]
             called = []
 
             def named():
@@ -592,26 +781,12 @@ class Scenario:
             raise
         finally:
             self.front.kill()
+            self.front.reset_look()
 
     def screenshot(self):
         if self.artifacts:
             name = re.sub(r"[^a-z0-9]+", "-", self.name.lower()).strip("-")
             run("import", "-window", "root", os.path.join(self.artifacts, name + ".png"))
-
-
-def read_plan(command):
-    plan = {"controls": {}, "menu": []}
-    for line in output_of(*command).splitlines():
-        words = line.split()
-        if words[:1] == ["client"]:
-            plan["client"] = (int(words[1]), int(words[2]))
-        elif words[:1] == ["control"]:
-            plan["controls"][words[1]] = tuple(int(n) for n in words[3:7])
-        elif words[:1] == ["menu"]:
-            plan["menu"].append(words[1])
-    if "client" not in plan:
-        raise SystemExit("no plan from " + " ".join(command))
-    return plan
 
 
 def main():
@@ -636,24 +811,23 @@ def main():
     front = None
     failed = []
     try:
+        plan_dump = os.path.abspath(options.plan_dump)
         if options.front_end == "linux":
-            plan = read_plan([options.plan_dump])
-            front = LinuxFrontEnd(os.path.abspath(options.program), plan, work)
+            front = LinuxFrontEnd(os.path.abspath(options.program), [plan_dump], work)
         else:
-            front = WindowsFrontEnd(os.path.abspath(options.program), None, work,
+            front = WindowsFrontEnd(os.path.abspath(options.program), plan_dump, work,
                                     os.path.abspath(options.names),
                                     os.path.abspath(options.shell_events))
-            plan = read_plan([front.wine, os.path.abspath(options.plan_dump)])
-            front.plan = plan
         scenarios = [s for s in read_table(options.table)
-                     if not options.only or any(text in s["name"] for text in options.only)]
+                     if s["front"] in (None, options.front_end)
+                     and (not options.only or any(text in s["name"] for text in options.only))]
         for number, scenario in enumerate(scenarios, 1):
             folder = os.path.join(work, "program-%d" % number)
             os.makedirs(folder)
             shutil.copy(options.program, folder)
             started = time.monotonic()
             try:
-                Scenario(front, desktop, plan, folder, options.artifacts, scenario["name"]).play(
+                Scenario(front, desktop, folder, options.artifacts, scenario["name"]).play(
                     scenario["steps"])
                 print("PASS %s (%.1f s)" % (scenario["name"], time.monotonic() - started),
                       flush=True)

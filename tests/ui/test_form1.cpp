@@ -689,3 +689,23 @@ TEST_CASE("another start brings the window back") {
         CHECK(app.shell.calls.size() == (c.intoTray ? 2u : 0u));
     }
 }
+
+// A new look, or another screen's density, lays the window out anew from what the window
+// system says of it then; what it holds stays.
+TEST_CASE("a new look of the desktop lays the window out for it") {
+    App app;
+    app.Start();
+    app.window.Type(txtInt, "42");
+    app.window.appearance.highContrast = true;
+    app.window.twipsPerPixel = 10;
+    app.window.measure = [](platform::ControlKind kind, std::string_view) {
+        return platform::ControlMetrics{
+            {kind == platform::ControlKind::CheckBox ? 200 : 20, 13}, {}, {}};
+    };
+    app.window.events->AppearanceChanged();
+    REQUIRE(app.window.layouts == 1);
+    CHECK(app.window.plan->shapes.empty());
+    CHECK(app.window.plan->clientWidth == 350);
+    CHECK(app.window.Planned(chkAutoStart)->rect.width == 200);
+    CHECK(app.window.Text(txtInt) == "42");
+}

@@ -2,8 +2,19 @@
 #include "ui/layout.h"
 
 #include <doctest/doctest.h>
+#include <map>
 #include <string>
 #include <vector>
+
+namespace doctest {
+template <> struct StringMaker<platform::Rect> {
+    static String convert(const platform::Rect& r) {
+        return ("{" + std::to_string(r.left) + ", " + std::to_string(r.top) + ", " +
+                std::to_string(r.width) + ", " + std::to_string(r.height) + "}")
+            .c_str();
+    }
+};
+} // namespace doctest
 
 namespace {
 
@@ -187,4 +198,66 @@ TEST_CASE("the mouse as the handlers count it") {
     const ui::MouseState at = ui::Mouse({.x = 515, .y = -2}, 15, 12);
     CHECK(at.x == 515 * 15.0);
     CHECK(at.y == -24.0);
+}
+
+TEST_CASE("text on the program's own fill is read on it; high contrast keeps no colour") {
+    const platform::Colour black{0, 0, 0}, white{255, 255, 255}, grey{224, 224, 224};
+    CHECK(ui::Contrast(black, white) == doctest::Approx(21));
+    CHECK(ui::Contrast(grey, black) == doctest::Approx(15.91).epsilon(0.001));
+    CHECK(ui::Contrast(white, white) == doctest::Approx(1));
+    CHECK(ui::ReadableOn(grey) == black);
+    CHECK(ui::ReadableOn({40, 40, 40}) == white);
+    for (const bool high : {false, true}) {
+        CAPTURE(high);
+        const platform::WindowPlan plan = ui::PlanWindow(controls::Form1Layout, 15, 15, {high});
+        const platform::ControlPlan& band = Planned(plan, controls::lblUptime);
+        CHECK(band.background == (high ? std::nullopt : std::optional(grey)));
+        CHECK(band.foreground == (high ? std::nullopt : std::optional(black)));
+        CHECK(plan.shapes.size() == (high ? 0u : 1u));
+    }
+}
+
+// Texts as wide at 11 pixels as DejaVu Sans sets two of them, one far too wide; narrower in
+// smaller fonts. Check boxes with the Adwaita style's indicator, buttons with a 3-pixel frame.
+TEST_CASE("a control grows into the room beside it for its text, and nothing else moves") {
+    const auto measure = [](platform::ControlKind kind, const platform::FontPlan& font,
+                            std::string_view text) {
+        const std::map<std::string_view, int> wide{{"Update interval, seconds:", 144},
+                                                   {"Use file method", 89},
+                                                   {"Auto send to tray", 300},
+                                                   {"Send To Tray", 85}};
+        const auto found = wide.find(text);
+        platform::ControlMetrics m;
+        m.text = {(found == wide.end() ? 20 : found->second) * font.pixels / 11, font.pixels + 2};
+        if (kind == platform::ControlKind::CheckBox)
+            m.indicator = {26, 22};
+        if (kind == platform::ControlKind::Button)
+            m.frame = {3, 3};
+        return m;
+    };
+    const platform::WindowPlan plan = ui::PlanWindow(controls::Form1Layout, 15, 15, {}, measure);
+    const struct {
+        ControlName name;
+        Rect rect;
+        int font;
+    } cases[] = {{controls::Label1, {7, 48, 130, 17}, 10}, // all the room there is, then smaller
+                 {controls::chkFile, {8, 70, 115, 22}, 11},
+                 {controls::cmdTray, {142, 104, 91, 25}, 11},
+                 {controls::chkAutoStart, {8, 86, 73, 22}, 11},
+                 {controls::chkAutoTray, {8, 102, 134, 22}, 9}, // smaller, and cut even so
+                 {controls::cmdToggle, {144, 72, 81, 25}, 11},
+                 {controls::txtInt, {136, 48, 89, 19}, 11}};
+    for (const auto& c : cases) {
+        CAPTURE(std::string(c.name.Text()));
+        CHECK(Planned(plan, c.name).rect == c.rect);
+        CHECK(Planned(plan, c.name).font.pixels == c.font);
+    }
+    // Texts that fit leave the table as it is.
+    const auto narrow = [](platform::ControlKind, const platform::FontPlan&, std::string_view) {
+        return platform::ControlMetrics{{20, 13}, {}, {}};
+    };
+    const platform::WindowPlan table = ui::PlanWindow(controls::Form1Layout, 15, 15);
+    const platform::WindowPlan fitted = ui::PlanWindow(controls::Form1Layout, 15, 15, {}, narrow);
+    for (size_t i = 0; i < table.controls.size(); ++i)
+        CHECK(fitted.controls[i].rect == table.controls[i].rect);
 }

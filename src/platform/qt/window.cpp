@@ -19,6 +19,8 @@
 #include <QPainter>
 #include <QPushButton>
 #include <QScreen>
+#include <QStyle>
+#include <QStyleOptionButton>
 #include <QTimer>
 
 // The icons are linked in from a static library, whose resources nothing else pulls in.
@@ -56,11 +58,23 @@ QIcon ApplicationIcon() {
     return icon;
 }
 
-void Fill(QWidget* widget, const QColor& colour) {
-    QPalette palette = widget->palette();
-    palette.setColor(QPalette::Window, colour);
+// The program's own colours where the plan has them; the desktop's for every other role, and
+// for a control without any.
+void ApplyColours(QWidget* widget, const ControlPlan& plan) {
+    QPalette palette;
+    if (plan.background)
+        palette.setColor(QPalette::Window, ToQt(*plan.background));
+    if (plan.foreground)
+        palette.setColor(QPalette::WindowText, ToQt(*plan.foreground));
     widget->setPalette(palette);
-    widget->setAutoFillBackground(true);
+    widget->setAutoFillBackground(plan.background.has_value());
+}
+
+// Where the plan puts the control, in its font and colours.
+void Place(QWidget* widget, const ControlPlan& plan) {
+    widget->setGeometry(ToQt(plan.rect));
+    widget->setFont(ToQt(plan.font));
+    ApplyColours(widget, plan);
 }
 
 // A check box that leaves its value to the program: a click only tells of itself.
@@ -86,6 +100,13 @@ QtWindow::QtWindow(QWidget* parent)
     // The tray icon's notifications arrive as mouse moves without a button held, which Qt
     // delivers only to a window that tracks the mouse.
     setMouseTracking(true);
+    restyle_ = new QTimer(this);
+    restyle_->setSingleShot(true);
+    restyle_->setInterval(0);
+    connect(restyle_, &QTimer::timeout, this, [this] {
+        if (events_ != nullptr)
+            events_->AppearanceChanged();
+    });
 }
 
 bool QtWindow::Create(const WindowPlan& plan) {
@@ -114,17 +135,38 @@ bool QtWindow::Create(const WindowPlan& plan) {
 
 QtWindow::~QtWindow() = default;
 
-// Qt scales a window between screens by itself and never asks for this; it is here for a plan
-// of another density all the same.
+// Qt scales a window between screens by itself; a plan comes for another style, palette or
+// font, and for another density all the same.
 void QtWindow::Layout(const WindowPlan& plan) {
     setFixedSize(plan.clientWidth, plan.clientHeight);
     shapes_ = plan.shapes;
     for (const ControlPlan& control : plan.controls)
-        if (QWidget* widget = Control(control.name)) {
-            widget->setGeometry(ToQt(control.rect));
-            widget->setFont(ToQt(control.font));
-        }
+        if (QWidget* widget = Control(control.name))
+            Place(widget, control);
     update();
+}
+
+ControlMetrics QtWindow::Measure(ControlKind kind, const FontPlan& font,
+                                 std::string_view text) const {
+    const QFontMetrics metrics(ToQt(font));
+    ControlMetrics measured;
+    measured.text = {metrics.horizontalAdvance(ToQt(text)), metrics.height()};
+    // What the style keeps for itself in a button or a box of ample size.
+    QStyleOptionButton option;
+    option.initFrom(this);
+    option.fontMetrics = metrics;
+    option.rect = QRect(0, 0, 1000, 100);
+    const QStyle* look = style();
+    if (kind == ControlKind::CheckBox) {
+        const QRect box = look->subElementRect(QStyle::SE_CheckBoxIndicator, &option, nullptr);
+        const QRect text = look->subElementRect(QStyle::SE_CheckBoxContents, &option, nullptr);
+        measured.indicator = {text.left() - option.rect.left(), box.height()};
+    } else if (kind == ControlKind::Button) {
+        const QRect text = look->subElementRect(QStyle::SE_PushButtonContents, &option, nullptr);
+        measured.frame = {(option.rect.width() - text.width() + 1) / 2,
+                          (option.rect.height() - text.height() + 1) / 2};
+    }
+    return measured;
 }
 
 QWidget* QtWindow::CreateLabel(const ControlPlan& control) {
@@ -177,11 +219,8 @@ QWidget* QtWindow::CreateControl(const ControlPlan& control) {
         return nullptr;
     }
     widget->setObjectName(ToQt(control.name.Text()));
-    widget->setGeometry(ToQt(control.rect));
+    Place(widget, control);
     widget->setToolTip(ToQt(control.toolTip));
-    widget->setFont(ToQt(control.font));
-    if (control.background)
-        Fill(widget, ToQt(*control.background));
     if (!control.accessibleName.empty())
         widget->setAccessibleName(ToQt(control.accessibleName));
     widget->installEventFilter(this);
@@ -390,8 +429,22 @@ bool QtWindow::eventFilter(QObject* watched, QEvent* event) {
 
 void QtWindow::changeEvent(QEvent* event) {
     QWidget::changeEvent(event);
-    if (event->type() == QEvent::ActivationChange && isActiveWindow() && events_ != nullptr)
-        events_->Activate();
+    if (events_ == nullptr)
+        return;
+    switch (event->type()) {
+    case QEvent::ActivationChange:
+        if (isActiveWindow())
+            events_->Activate();
+        break;
+    case QEvent::PaletteChange:
+    case QEvent::ThemeChange:
+    case QEvent::StyleChange:
+    case QEvent::FontChange:
+        restyle_->start(); // a new look comes as several of these: one new layout for them all
+        break;
+    default:
+        break;
+    }
 }
 
 void QtWindow::closeEvent(QCloseEvent* event) {

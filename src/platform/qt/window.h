@@ -28,6 +28,10 @@ public:
 
     bool Create(const WindowPlan& plan) override;
     void Layout(const WindowPlan& plan) override;
+    // No high contrast of Qt's own: a palette is only a palette.
+    Appearance CurrentAppearance() const override { return {}; }
+    ControlMetrics Measure(ControlKind kind, const FontPlan& font,
+                           std::string_view text) const override;
     std::string Text(ControlName control) const override;
     void SetText(ControlName control, std::string_view text) override;
     bool Enabled(ControlName control) const override;
@@ -79,6 +83,7 @@ private:
     std::vector<Named> controls_;
     QHash<QString, QTimer*> timers_;
     QMenu* menu_ = nullptr;
+    QTimer* restyle_ = nullptr;
 };
 
 } // namespace platform

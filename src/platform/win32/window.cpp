@@ -14,6 +14,8 @@ constexpr UINT_PTR FirstTimerId = 900;
 constexpr DWORD Style = WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX;
 constexpr int ApplicationIconId = 1;
 constexpr UINT_PTR SubclassId = 1;
+// Posted once for a change of colours or theme, which comes as several messages.
+constexpr UINT Restyle = WM_APP + 1;
 
 // The text with the NUL the system's calls look for at its end.
 std::string NulTerminated(std::string_view text) {
@@ -171,6 +173,17 @@ void Win32Window::SetShapes(const std::vector<ShapePlan>& shapes) {
     }
 }
 
+// The program's own colours for a control, or none: then the system's.
+void Win32Window::SetColours(HWND control, const ControlPlan& plan) {
+    colours_.erase(control);
+    if (!plan.background)
+        return;
+    const COLORREF background = ToWin32(*plan.background);
+    const COLORREF foreground = ToWin32(plan.foreground.value_or(Colour{0, 0, 0}));
+    colours_.emplace(control,
+                     Colours{background, foreground, OwnedBrush(CreateSolidBrush(background))});
+}
+
 void Win32Window::Layout(const WindowPlan& plan) {
     for (const ControlPlan& planned : plan.controls)
         if (const Control* control = Find(planned.name)) {
@@ -179,6 +192,7 @@ void Win32Window::Layout(const WindowPlan& plan) {
                          SWP_NOZORDER | SWP_NOACTIVATE);
             SendMessageA(control->handle, WM_SETFONT,
                          reinterpret_cast<WPARAM>(FontFor(planned.font)), TRUE);
+            SetColours(control->handle, planned);
         }
     SetShapes(plan.shapes);
     const SIZE size = FrameSize(plan.clientWidth, plan.clientHeight, dpi_);
@@ -196,7 +210,53 @@ void Win32Window::Layout(const WindowPlan& plan) {
     if (wider != 0 || taller != 0)
         SetWindowPos(hwnd_, nullptr, 0, 0, size.cx + wider, size.cy + taller,
                      SWP_NOZORDER | SWP_NOACTIVATE | SWP_NOMOVE);
-    InvalidateRect(hwnd_, nullptr, TRUE);
+    RedrawWindow(hwnd_, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN);
+}
+
+Appearance Win32Window::CurrentAppearance() const {
+    HIGHCONTRASTW contrast{};
+    contrast.cbSize = sizeof contrast;
+    const bool high = SystemParametersInfoW(SPI_GETHIGHCONTRAST, sizeof contrast, &contrast, 0) &&
+                      (contrast.dwFlags & HCF_HIGHCONTRASTON) != 0;
+    return {high};
+}
+
+ControlMetrics Win32Window::Measure(ControlKind kind, const FontPlan& font,
+                                    std::string_view text) const {
+    ControlMetrics measured;
+    const HDC dc = GetDC(nullptr);
+    if (dc == nullptr)
+        return measured;
+    const HGDIOBJ before = SelectObject(dc, FontFor(font));
+    SIZE extent{};
+    TEXTMETRICA metrics{};
+    const std::string line = NulTerminated(text);
+    if (GetTextExtentPoint32A(dc, line.c_str(), int(line.size()), &extent) &&
+        GetTextMetricsA(dc, &metrics))
+        measured.text = {extent.cx, metrics.tmHeight};
+    SelectObject(dc, before);
+    ReleaseDC(nullptr, dc);
+    if (kind == ControlKind::CheckBox) {
+        // The box, as the system draws it (themed or not), from the size it would give one.
+        const HWND box = CreateWindowExA(0, "BUTTON", line.c_str(), WS_POPUP | BS_3STATE, 0, 0, 0,
+                                         0, nullptr, nullptr, instance_, nullptr);
+        SIZE ideal{};
+        if (box != nullptr) {
+            SendMessageA(box, WM_SETFONT, reinterpret_cast<WPARAM>(FontFor(font)), FALSE);
+            if (!SendMessageA(box, BCM_GETIDEALSIZE, 0, reinterpret_cast<LPARAM>(&ideal)))
+                ideal = {};
+            DestroyWindow(box);
+        }
+        if (ideal.cx > measured.text.width)
+            measured.indicator = {ideal.cx - measured.text.width, ideal.cy};
+        else // no ideal size from the system: its menus' check mark and half a letter's gap
+            measured.indicator = {GetSystemMetrics(SM_CXMENUCHECK) + metrics.tmAveCharWidth / 2,
+                                  GetSystemMetrics(SM_CYMENUCHECK)};
+    } else if (kind == ControlKind::Button) {
+        // A push button keeps its edge and a pixel inside it clear of its text.
+        measured.frame = {GetSystemMetrics(SM_CXEDGE) + 1, GetSystemMetrics(SM_CYEDGE) + 1};
+    }
+    return measured;
 }
 
 void Win32Window::CreateControl(const ControlPlan& plan, UINT_PTR id) {
@@ -211,10 +271,7 @@ void Win32Window::CreateControl(const ControlPlan& plan, UINT_PTR id) {
     if (handle == nullptr)
         return;
     SendMessageA(handle, WM_SETFONT, reinterpret_cast<WPARAM>(FontFor(plan.font)), FALSE);
-    if (plan.background) {
-        const COLORREF colour = ToWin32(*plan.background);
-        backgrounds_.emplace(handle, Background{colour, OwnedBrush(CreateSolidBrush(colour))});
-    }
+    SetColours(handle, plan);
     AddToolTip(handle, plan.toolTip);
     SetWindowSubclass(handle, ControlProcedure, SubclassId, reinterpret_cast<DWORD_PTR>(this));
     controls_.push_back({plan.name, plan.kind, handle});
@@ -234,7 +291,7 @@ void Win32Window::AddToolTip(HWND control, std::string_view text) {
     SendMessageA(tooltips_, TTM_SETMAXTIPWIDTH, 0, 400);
 }
 
-HFONT Win32Window::FontFor(const FontPlan& plan) {
+HFONT Win32Window::FontFor(const FontPlan& plan) const {
     for (const auto& [made, font] : fonts_)
         if (made == plan)
             return font.get();
@@ -495,6 +552,16 @@ LRESULT Win32Window::OnMessage(UINT message, WPARAM wParam, LPARAM lParam) {
     case WM_DPICHANGED:
         OnDpiChanged(wParam, *reinterpret_cast<const RECT*>(lParam));
         return 0;
+    case WM_SYSCOLORCHANGE:
+    case WM_THEMECHANGED:
+    case WM_SETTINGCHANGE: // high contrast on or off among them
+        OnAppearanceChanged(message, wParam);
+        break;
+    case Restyle:
+        restyling_ = false;
+        if (events_ != nullptr)
+            events_->AppearanceChanged();
+        return 0;
     case WM_CLOSE:
         Close();
         DestroyWindow(hwnd_);
@@ -550,10 +617,11 @@ void Win32Window::OnTimer(UINT_PTR id) {
 }
 
 LRESULT Win32Window::OnControlColour(HDC dc, HWND control) {
-    const auto found = backgrounds_.find(control);
-    if (found == backgrounds_.end())
+    const auto found = colours_.find(control);
+    if (found == colours_.end())
         return 0;
-    SetBkColor(dc, found->second.colour);
+    SetBkColor(dc, found->second.background);
+    SetTextColor(dc, found->second.foreground);
     return reinterpret_cast<LRESULT>(found->second.brush.get());
 }
 
@@ -573,7 +641,23 @@ void Win32Window::OnDpiChanged(WPARAM wParam, const RECT& suggested) {
     dpi_ = HIWORD(wParam);
     placeAt_ = POINT{suggested.left, suggested.top};
     if (events_ != nullptr)
-        events_->DensityChanged();
+        events_->AppearanceChanged();
+}
+
+// The system's colours, its theme or high contrast changed: the program lays the window out
+// anew once the messages for it have all come. The common controls hear of new colours from
+// their parent.
+void Win32Window::OnAppearanceChanged(UINT message, WPARAM wParam) {
+    if (message == WM_SYSCOLORCHANGE) {
+        for (const Control& control : controls_)
+            SendMessageA(control.handle, message, 0, 0);
+        if (tooltips_ != nullptr)
+            SendMessageA(tooltips_, message, 0, 0);
+    }
+    if (message == WM_SETTINGCHANGE && wParam != SPI_SETHIGHCONTRAST)
+        return;
+    if (!restyling_ && PostMessageA(hwnd_, Restyle, 0, 0))
+        restyling_ = true;
 }
 
 // The window became active: the program puts the keyboard focus on a control, where the

@@ -35,6 +35,9 @@ public:
 
     bool Create(const WindowPlan& plan) override;
     void Layout(const WindowPlan& plan) override;
+    Appearance CurrentAppearance() const override;
+    ControlMetrics Measure(ControlKind kind, const FontPlan& font,
+                           std::string_view text) const override;
     std::string Text(ControlName control) const override;
     void SetText(ControlName control, std::string_view text) override;
     bool Enabled(ControlName control) const override;
@@ -73,8 +76,9 @@ private:
         RECT rect;
         OwnedBrush brush;
     };
-    struct Background {
-        COLORREF colour;
+    struct Colours {
+        COLORREF background;
+        COLORREF foreground;
         OwnedBrush brush;
     };
 
@@ -88,13 +92,15 @@ private:
     void OnPaint();
     bool OnActivate(WPARAM wParam);
     void OnDpiChanged(WPARAM wParam, const RECT& suggested);
+    void OnAppearanceChanged(UINT message, WPARAM wParam);
     void SetShapes(const std::vector<ShapePlan>& shapes);
+    void SetColours(HWND control, const ControlPlan& plan);
     // A key the program may act on before the dialog manager does; true when it did.
     bool PreTranslate(const MSG& message);
 
     void CreateControl(const ControlPlan& plan, UINT_PTR id);
     void AddToolTip(HWND control, std::string_view text);
-    HFONT FontFor(const FontPlan& plan);
+    HFONT FontFor(const FontPlan& plan) const;
     const Control* Find(ControlName name) const;
     const Control* Find(HWND handle) const;
     HWND HandleOf(ControlName name) const;
@@ -107,12 +113,12 @@ private:
     HWND tooltips_ = nullptr;
     OwnedIcon icon_;
     OwnedIcon smallIcon_;
-    std::vector<std::pair<FontPlan, OwnedFont>> fonts_;
+    mutable std::vector<std::pair<FontPlan, OwnedFont>> fonts_;
     std::vector<Control> controls_;
     std::vector<MenuItemPlan> menuItems_;
     std::vector<Timer> timers_;
     std::vector<Shape> shapes_;
-    std::map<HWND, Background> backgrounds_;
+    std::map<HWND, Colours> colours_;
     WindowEvents* events_ = nullptr;
     std::vector<std::pair<UINT, std::function<void()>>> registeredMessages_;
     double twipsPerPixelX_ = 15;
@@ -121,6 +127,7 @@ private:
     std::optional<POINT> placeAt_;
     bool minimisedWhileHidden_ = false;
     bool closed_ = false;
+    bool restyling_ = false;
 };
 
 } // namespace platform

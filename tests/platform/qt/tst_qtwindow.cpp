@@ -55,7 +55,7 @@ struct RecordingEvents final : platform::WindowEvents {
         log.push_back("GotFocus " + std::string(control.Text()));
     }
     void Activate() override { log.push_back("Activate"); }
-    void DensityChanged() override { log.push_back("DensityChanged"); }
+    void AppearanceChanged() override { log.push_back("AppearanceChanged"); }
     void QueryUnload() override { log.push_back("QueryUnload"); }
     bool Has(const std::string& entry) const {
         return std::find(log.begin(), log.end(), entry) != log.end();
@@ -163,6 +163,12 @@ private slots:
         const QLabel* uptime = Control<QLabel>(controls::lblUptime);
         QCOMPARE(uptime->alignment(), Qt::AlignHCenter | Qt::AlignTop);
         QCOMPARE(uptime->palette().color(QPalette::Window), QColor(224, 224, 224));
+        QCOMPARE(uptime->palette().color(QPalette::WindowText), QColor(0, 0, 0));
+        // Under high contrast, the desktop's colours.
+        window->Layout(ui::PlanWindow(controls::Form1Layout, 15, 15, {true}));
+        QCOMPARE(uptime->palette().color(QPalette::WindowText),
+                 window->palette().color(QPalette::WindowText));
+        QVERIFY(!uptime->autoFillBackground());
         QCOMPARE(Control<QLabel>(controls::Label1)->alignment(), Qt::AlignLeft | Qt::AlignTop);
     }
 

@@ -71,13 +71,12 @@ void CheckAgainst(HWND window, const platform::WindowPlan& plan) {
 TEST_CASE("the window realises the plan, and another screen's scale lays it out again") {
     App app;
     const HWND window = static_cast<HWND>(app.window.Handle());
-    CheckAgainst(window, ui::PlanWindow(Form1Layout, app.window.TwipsPerPixelX(),
-                                        app.window.TwipsPerPixelY()));
+    CheckAgainst(window, ui::PlanWindow(Form1Layout, app.window));
     app.window.SetText(txtInt, "42");
     RECT suggested{10, 20, 400, 300};
     SendMessageA(window, WM_DPICHANGED, MAKEWPARAM(144, 144), reinterpret_cast<LPARAM>(&suggested));
     CHECK(app.window.TwipsPerPixelX() == 10.0);
-    CheckAgainst(window, ui::PlanWindow(Form1Layout, 10, 10));
+    CheckAgainst(window, ui::PlanWindow(Form1Layout, app.window));
     RECT frame{};
     GetWindowRect(window, &frame);
     CHECK(frame.left == 10);
@@ -142,4 +141,21 @@ TEST_CASE("the focus goes to a control and is reported") {
     app.window.SetFocus(cmdTray);
     CHECK(app.window.FocusedControl() == cmdTray);
     CHECK(app.form->FocusTarget() == cmdTray);
+}
+
+// The band's text in the colour chosen for its fill; under high contrast, the system's colours.
+TEST_CASE("the band's own colours, and the system's under high contrast") {
+    App app;
+    const HWND window = static_cast<HWND>(app.window.Handle());
+    const HWND band = Children(window).front();
+    const HDC dc = GetDC(band);
+    for (const bool high : {false, true}) {
+        CAPTURE(high);
+        app.window.Layout(ui::PlanWindow(Form1Layout, 15, 15, {high}));
+        SendMessageA(window, WM_CTLCOLORSTATIC, reinterpret_cast<WPARAM>(dc),
+                     reinterpret_cast<LPARAM>(band));
+        CHECK(GetBkColor(dc) == (high ? GetSysColor(COLOR_3DFACE) : RGB(224, 224, 224)));
+        CHECK(GetTextColor(dc) == (high ? GetSysColor(COLOR_WINDOWTEXT) : RGB(0, 0, 0)));
+    }
+    ReleaseDC(band, dc);
 }
