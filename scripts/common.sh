@@ -6,9 +6,9 @@ ROOT=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 BUILD_PACKAGES="cmake g++ make qt6-base-dev libxcb1-dev libbenchmark-dev doctest-dev"
 RUN_PACKAGES="libqt6widgets6 qt6-qpa-plugins qt6-wayland fonts-liberation2 xvfb"
 CHECK_PACKAGES="clang clang-tidy clang-format libclang-rt-14-dev git"
-WINDOWS_PACKAGES="g++-mingw-w64-i686-win32 g++-mingw-w64-x86-64-win32 wine wine64 wine32"
+WINDOWS_PACKAGES="g++-mingw-w64-i686-win32 g++-mingw-w64-x86-64-win32 wine wine64 wine32 nsis"
 DESKTOP_TEST_PACKAGES="xvfb xdotool trayer openbox x11-utils imagemagick strace dbus desktop-file-utils file weston
-    adwaita-qt6 qt6ct fonts-dejavu-core fontconfig
+    adwaita-qt6 qt6ct fonts-dejavu-core fontconfig dpkg-dev lintian appstream
     at-spi2-core python3-pyatspi gir1.2-atspi-2.0"
 
 # Installs whichever of the named Debian packages are missing.

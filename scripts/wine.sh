@@ -1,14 +1,15 @@
 #!/usr/bin/env bash
 # Runs a Windows program, or one of Wine's own tools, under Wine as every script and test here
 # does: quietly, without the look-ups for .NET and an HTML engine that a first start makes,
-# without the input-device service that burns CPU for nothing, and with the loader that runs
+# without the input-device service that burns CPU for nothing, without entries in the Linux
+# desktop's menu for what an installer puts into the Start menu, and with the loader that runs
 # the program: Wine's 32-bit half for a 32-bit program, the 64-bit loader otherwise (it needs
 # no 32-bit code from the machine, which some do not run).
 #   wine.sh PROGRAM [ARGUMENTS...]
 #   wine.sh --runs-32-bit      whether this machine runs Wine's 32-bit half
 set -euo pipefail
 export WINEDEBUG=${WINEDEBUG:--all}
-export WINEDLLOVERRIDES=${WINEDLLOVERRIDES:-mscoree,mshtml,winebus.sys=}
+export WINEDLLOVERRIDES=${WINEDLLOVERRIDES:-mscoree,mshtml,winebus.sys,winemenubuilder.exe=}
 loader64=/usr/lib/wine/wine64
 loader32=/usr/lib/wine/wine
 

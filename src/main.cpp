@@ -26,7 +26,7 @@ int main(int argc, char* argv[]) {
     platform::QtWindow window;
     Form1 form({window, ticks, clock,
                 [] { return std::make_unique<platform::SystemFileService>(); },
-                platform::ApplicationFolder, tray});
+                platform::ApplicationFolder, platform::FactsOf, platform::UserFolder, tray});
     window.SetEvents(&form);
     shell.SetPanelMenu(window.Menu());
 

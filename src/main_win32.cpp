@@ -21,7 +21,7 @@ int WINAPI WinMain(HINSTANCE module, HINSTANCE, LPSTR, int) {
     platform::Win32Window window(module);
     Form1 form({window, ticks, clock,
                 [] { return std::make_unique<platform::SystemFileService>(); },
-                platform::ApplicationFolder, tray});
+                platform::ApplicationFolder, platform::FactsOf, platform::UserFolder, tray});
     if (!form.Created())
         return 1;
     window.SetEvents(&form);

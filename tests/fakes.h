@@ -71,13 +71,17 @@ struct FakeMachine {
     FakeClock clock;
     FakeShellIconService shell;
     modSysTray tray{shell};
+    platform::FolderFacts facts; // of a copy of its own, in a folder it may write to
+    std::string userFolder;
 
-    Form1Services Services(platform::Window& window, std::function<std::string()> folder) {
+    Form1Services Services(platform::Window& window, std::function<std::string()> programFolder) {
         return {window,
                 ticks,
                 clock,
                 [] { return std::make_unique<FakeFileService>(); },
-                std::move(folder),
+                std::move(programFolder),
+                [this](const std::string&) { return facts; },
+                [this] { return userFolder; },
                 tray};
     }
 };

@@ -18,6 +18,13 @@ inline bool NamesAFile(const std::string& path) {
 // Whether path names a regular file (following links): not a folder, a device or a FIFO.
 bool IsRegularFile(const std::string& path);
 
+// Whether anything is at path, a link that points nowhere included.
+bool Exists(const std::string& path);
+
+// Makes the folder, and those above it that are missing, for this user alone; true when it is
+// there afterwards.
+bool MakeFolders(const std::string& path);
+
 // The bytes of a regular file; the empty text for a path where nothing is; nothing for a file
 // that cannot be read or is not a regular file (a FIFO or a device is never opened in a way
 // that could wait).

@@ -40,6 +40,19 @@ public:
 // The folder that holds the program file, as the program's file functions take it.
 std::string ApplicationFolder();
 
+// What a program folder is to the system.
+struct FolderFacts {
+    // Where installers and packages put programs, which run from there for every user.
+    bool installed = false;
+    // This user may make files in it.
+    bool writable = true;
+};
+FolderFacts FactsOf(const std::string& folder);
+
+// The user's own folder for the program's files (%LOCALAPPDATA%\Tallimer on Windows, under the
+// XDG base directories on Linux); empty where the system names none.
+std::string UserFolder();
+
 #ifdef _WIN32
 inline constexpr char PathSeparator = '\\';
 #else

@@ -50,13 +50,26 @@ void Form1::Form_Load() {
     state_.Loading = true;
     state_.FileService = services_.createFileService();
     state_.AppDir = WithTrailingSeparator(services_.programFolder(), platform::PathSeparator);
-    state_.SettingsPath = state_.AppDir + "Settings.ini";
+    // A copy of its own keeps its files beside itself. An installed copy, or one in a folder
+    // this user cannot write to, keeps them in the user's own folder, and takes a Settings.ini
+    // beside it for the defaults.
+    const platform::FolderFacts facts = services_.folderFacts(state_.AppDir);
+    const std::string userFolder = services_.userFolder();
+    const bool beside = (!facts.installed && facts.writable) || userFolder.empty();
+    const std::string files =
+        beside ? state_.AppDir : WithTrailingSeparator(userFolder, platform::PathSeparator);
+    if (!beside)
+        platform::MakeFolders(userFolder);
+    state_.SettingsPath = files + "Settings.ini";
+    state_.DefaultSettingsPath = beside ? "" : state_.AppDir + "Settings.ini";
     state_.BootFilePath = DefaultBootFilePath;
-    state_.OutputFilePath = state_.AppDir + "uptime.txt";
+    state_.OutputFilePath = files + "uptime.txt";
     state_.UpdateInterval = 30;
     state_.TrayTip = Titled(" - OFF");
     if (platform::IsRegularFile(state_.SettingsPath))
-        ApplySettingsFile();
+        ApplySettingsFile(state_.SettingsPath);
+    else if (!beside && platform::IsRegularFile(state_.DefaultSettingsPath))
+        ApplySettingsFile(state_.DefaultSettingsPath);
     window_.SetText(txtInt, std::to_string(state_.UpdateInterval));
     state_.Loading = false;
     if (Ticked(chkAutoStart))
@@ -73,8 +86,7 @@ void Form1::Form_Load() {
     }
 }
 
-void Form1::ApplySettingsFile() {
-    const std::string& file = state_.SettingsPath;
+void Form1::ApplySettingsFile(const std::string& file) {
     const auto read = [&file](const char* section, const char* key) {
         return modMisc::ReadSetting(section, key, file);
     };
@@ -101,6 +113,10 @@ void Form1::Form_QueryUnload() {
     state_.FileService.reset();
     state_.BootFileInfo.reset();
     const std::string& file = state_.SettingsPath;
+    // The user's first save starts from the defaults' lines, so that none of them is lost.
+    if (!state_.DefaultSettingsPath.empty() && !platform::Exists(file))
+        if (const auto defaults = platform::ReadRegularFile(state_.DefaultSettingsPath))
+            platform::ReplaceFileContents(file, *defaults, platform::Flush::BeforeReplacing);
     const auto write = [&file](const char* key, int value) {
         modMisc::WriteSetting("Options", key, std::to_string(value), file);
     };

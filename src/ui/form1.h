@@ -16,6 +16,10 @@ struct Form1Services {
     const platform::Clock& clock;
     std::function<std::unique_ptr<platform::FileService>()> createFileService;
     std::function<std::string()> programFolder;
+    // Whether a program folder is an installed one, and takes this user's files.
+    std::function<platform::FolderFacts(const std::string&)> folderFacts;
+    // Where the user's own files go when not beside the program.
+    std::function<std::string()> userFolder;
     modSysTray& tray;
 };
 
@@ -77,7 +81,7 @@ public:
     void QueryUnload() override;
 
 private:
-    void ApplySettingsFile();
+    void ApplySettingsFile(const std::string& file);
     platform::WindowPlan Plan() const;
     bool Ticked(platform::ControlName checkBox) const;
     void FocusControl();

@@ -24,6 +24,9 @@ struct MainWindowState {
     bool Loading = true;
     std::string AppDir;
     std::string SettingsPath;
+    // The Settings.ini beside an installed program, which the user's first save starts from;
+    // empty where SettingsPath is beside the program itself.
+    std::string DefaultSettingsPath;
     std::string BootFilePath = std::string(DefaultBootFilePath);
     std::string OutputFilePath;
 };

@@ -61,9 +61,10 @@ read_only_folder() {
     printf "$start_options" >"$FOLDER/Settings.ini"
     cp "$FOLDER/Settings.ini" "$WORK/settings-before"
 }
-read_only_case() { # NAME
+read_only_case() { # NAME USER-FOLDER
     run_case "$1"
     cmp -s "$FOLDER/Settings.ini" "$WORK/settings-before" || fail "$1: Settings.ini changed"
+    grep -q "AutoStart=1" "$2/Settings.ini" || fail "$1: the options were not saved in $2"
     [ -z "$(ls -A "$FOLDER" | grep -v -x -e tallimer -e Settings.ini)" ] ||
         fail "$1: the program wrote into its folder: $(ls -A "$FOLDER")"
 }
@@ -71,7 +72,7 @@ skipped=()
 read_only_folder
 trap 'umount "$FOLDER" 2>/dev/null || true; cleanup' EXIT
 if mount --bind "$FOLDER" "$FOLDER" 2>/dev/null && mount -o remount,bind,ro "$FOLDER" 2>/dev/null; then
-    read_only_case "a read-only program folder"
+    read_only_case "a read-only program folder" "$XDG_CONFIG_HOME/tallimer"
     umount "$FOLDER"
 else
     umount "$FOLDER" 2>/dev/null || true
@@ -91,12 +92,13 @@ if setpriv --reuid=nobody --regid=nogroup --clear-groups true 2>/dev/null; then
     chown -R nobody:nogroup "$nobody"
     start_program() {
         setpriv --reuid=nobody --regid=nogroup --clear-groups env HOME="$nobody" \
+            XDG_CONFIG_HOME="$nobody/config" \
             XDG_RUNTIME_DIR="$nobody/runtime" LSAN_OPTIONS="$leaks" "$FOLDER/tallimer" \
             >"$nobody/program.log" 2>&1 &
         APP=$!
         PIDS+=($APP)
     }
-    read_only_case "a program folder its user may not write to"
+    read_only_case "a program folder its user may not write to" "$nobody/config/tallimer"
 else
     skipped+=("another user")
 fi

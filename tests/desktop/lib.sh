@@ -7,6 +7,8 @@ ARTIFACTS=${TALLIMER_ARTIFACTS:-$(mktemp -d)}
 mkdir -p "$ARTIFACTS"
 WORK=$(mktemp -d)
 PIDS=()
+# The user's own folder, where a copy that may not write beside itself keeps its files.
+export XDG_CONFIG_HOME="$WORK/config"
 
 cleanup() {
     for pid in "${PIDS[@]}"; do kill "$pid" 2>/dev/null || true; done

@@ -7,6 +7,7 @@ with status 1 when any failed.
            [--table FILE] [--scenarios N] [--only TEXT] [--artifacts DIR]
 """
 import argparse
+import glob
 import os
 import re
 import shlex
@@ -235,6 +236,11 @@ class FrontEnd:
     def environment(self):
         return dict(os.environ, **self.look)
 
+    def user_file(self, name):
+        """A file in the user's own folder, where a copy keeps its files that may not keep them
+        beside itself."""
+        return os.path.join(self.user_folder(), name)
+
     def read_plan(self):
         """The window that the program makes in the look it is in: the plan dumped by a
         program of the same build, with the same environment."""
@@ -303,8 +309,7 @@ class LinuxFrontEnd(FrontEnd):
         """The look the program starts under, as a desktop's settings give a Qt program: the
         colours through qt6ct, a style, the fonts, the density."""
         if what == "colours":
-            self.look.update(QT_QPA_PLATFORMTHEME="qt6ct",
-                             XDG_CONFIG_HOME=os.path.join(self.work, "config"))
+            self.look["QT_QPA_PLATFORMTHEME"] = "qt6ct"
             self.switch("colours", value)
         elif what == "style":
             self.look["QT_STYLE_OVERRIDE"] = value
@@ -347,6 +352,12 @@ class LinuxFrontEnd(FrontEnd):
             f.write('<?xml version="1.0"?><fontconfig><dir>%s</dir><cachedir>%s/cache</cachedir>'
                     '</fontconfig>' % (folder, folder))
         return config
+
+    def environment(self):
+        return dict(os.environ, XDG_CONFIG_HOME=os.path.join(self.work, "config"), **self.look)
+
+    def user_folder(self):
+        return os.path.join(self.work, "config", "tallimer")
 
     def reset_look(self):
         self.look = {}
@@ -449,8 +460,13 @@ class WindowsFrontEnd(FrontEnd):
             raise Failure("the system's %s were not set to %s" % (what, value))
         self.changed.add("colours")
 
+    def user_folder(self):
+        return os.path.join(glob.glob(os.path.join(
+            os.environ["WINEPREFIX"], "drive_c", "users", "*", "AppData", "Local"))[0], "Tallimer")
+
     def reset_look(self):
         self.look = {}
+        shutil.rmtree(self.user_folder(), ignore_errors=True)
         undo = {"colours": lambda: self.switch("colours", "light"),
                 "theme": lambda: self.set_look("theme", "visual"),
                 "dpi": lambda: self.set_look("dpi", "96")}
@@ -494,6 +510,7 @@ class Scenario:
         self.before = {}
         self.started = False
         self.again = None
+        self.mounted = None
 
     def path(self, name):
         return os.path.join(self.folder, name)
@@ -593,6 +610,11 @@ class Scenario:
             os.symlink(args[1], self.path(args[0]))
         elif verb == "chmod":
             os.chmod(self.path(args[1]), int(args[0], 8))
+        elif verb == "read-only" and args == ["folder"]:
+            for command in (["--bind", self.folder, self.folder], ["-o", "remount,bind,ro", self.folder]):
+                if run("mount", *command).returncode != 0:
+                    raise Failure("this machine makes no read-only folder: a bind mount is refused")
+                self.mounted = self.folder
         elif verb == "start" and not args:
             self.snapshot()
             self.front.start(self.folder, self.accessible)
@@ -711,6 +733,11 @@ class Scenario:
             got = open(self.path(args[1]), "rb").read()
             if got != self.before.get(args[1]):
                 raise Failure("%s changed: %r" % (args[1], got))
+        elif what == "user-file":
+            got = open(self.front.user_file(args[1]), "rb").read() if os.path.exists(
+                self.front.user_file(args[1])) else None
+            if got != text_argument(args[2]):
+                raise Failure("the user's %s holds %r" % (args[1], got))
         elif what == "missing":
             if os.path.lexists(self.path(args[1])):
                 raise Failure(args[1] + " was made")
@@ -782,6 +809,8 @@ class Scenario:
         finally:
             self.front.kill()
             self.front.reset_look()
+            if self.mounted:
+                run("umount", self.mounted)
 
     def screenshot(self):
         if self.artifacts:

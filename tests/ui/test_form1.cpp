@@ -1,5 +1,6 @@
 #include "fakes.h"
 #include "platform/codepage.h"
+#include "platform/files.h"
 #include "testfiles.h"
 #include "ui/controls.h"
 #include "ui/form1.h"
@@ -708,4 +709,39 @@ TEST_CASE("a new look of the desktop lays the window out for it") {
     CHECK(app.window.plan->clientWidth == 350);
     CHECK(app.window.Planned(chkAutoStart)->rect.width == 200);
     CHECK(app.window.Text(txtInt) == "42");
+}
+
+// The Settings.ini beside the program holds an administrator's defaults.
+TEST_CASE("an installed copy, or one in a folder it may not write to, keeps files per user") {
+    const char* saved = "[Options]\r\nInterval=9\r\nUse file method=0\r\nAutoStart=0\r\n"
+                        "Auto Send To Tray=0\r\n";
+    const struct {
+        const char* name;
+        platform::FolderFacts facts;
+        const char* usersOwn; // the user's Settings.ini before the start, if any
+        std::string after;
+    } cases[] = {{"installed, the user's first start", {true, true}, nullptr, saved},
+                 {"a folder that refuses writes", {false, false}, nullptr, saved},
+                 {"installed, with the user's own file",
+                  {true, false},
+                  "[Options]\r\nAutoStart=2\r\n",
+                  "[Options]\r\nAutoStart=2\r\nInterval=30\r\nUse file method=0\r\n"
+                  "Auto Send To Tray=0\r\n"}};
+    for (const auto& c : cases) {
+        CAPTURE(c.name);
+        App app("[Options]\r\nInterval=9\r\n");
+        const TempDir home;
+        app.facts = c.facts;
+        app.userFolder = home.file("tallimer");
+        const std::string users = app.userFolder + platform::PathSeparator + "Settings.ini";
+        if (c.usersOwn != nullptr)
+            REQUIRE((platform::MakeFolders(app.userFolder) && WriteAll(users, c.usersOwn)));
+        const MainWindowState& state = app.Start().State();
+        CHECK(state.SettingsPath == users);
+        CHECK(state.OutputFilePath == app.userFolder + platform::PathSeparator + "uptime.txt");
+        app.window.Unload();
+        CHECK(ReadAll(users) == c.after);
+        CHECK(ReadAll(app.Settings()) == "[Options]\r\nInterval=9\r\n");
+        CHECK(app.dir.listing() == "Settings.ini");
+    }
 }

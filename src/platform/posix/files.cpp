@@ -126,6 +126,25 @@ bool IsRegularFile(const std::string& path) {
     return st && S_ISREG(st->st_mode);
 }
 
+bool Exists(const std::string& path) {
+    struct stat st {};
+    return NamesAFile(path) && lstat(path.c_str(), &st) == 0;
+}
+
+bool MakeFolders(const std::string& path) {
+    if (!NamesAFile(path))
+        return false;
+    for (size_t slash = path.find('/', 1);; slash = path.find('/', slash + 1)) {
+        const std::string folder = path.substr(0, slash);
+        if (mkdir(folder.c_str(), 0700) != 0 && errno != EEXIST)
+            return false;
+        if (slash == std::string::npos)
+            break;
+    }
+    struct stat st {};
+    return stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
+}
+
 std::optional<std::string> ReadRegularFile(const std::string& path) {
     if (!NamesAFile(path))
         return std::nullopt;

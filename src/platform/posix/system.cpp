@@ -3,7 +3,10 @@
 #include "platform/files.h"
 
 #include <array>
+#include <cstdlib>
 #include <ctime>
+#include <fcntl.h>
+#include <pwd.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -17,6 +20,27 @@ std::string ApplicationFolder() {
     const std::string program(buffer.data(), size_t(n));
     const auto slash = program.rfind('/');
     return slash == 0 ? std::string("/") : program.substr(0, slash);
+}
+
+FolderFacts FactsOf(const std::string& folder) {
+    // Packages put programs under /usr, and /opt holds software installed to run from there,
+    // not to be written to (the Filesystem Hierarchy Standard).
+    const std::string within = folder.ends_with('/') ? folder : folder + '/';
+    return {within.starts_with("/usr/") || within.starts_with("/opt/"),
+            faccessat(AT_FDCWD, folder.c_str(), W_OK, AT_EACCESS) == 0};
+}
+
+std::string UserFolder() {
+    // $XDG_CONFIG_HOME, or ~/.config where it is unset or not an absolute path.
+    const char* config = std::getenv("XDG_CONFIG_HOME");
+    if (config != nullptr && config[0] == '/')
+        return std::string(config) + "/tallimer";
+    const char* home = std::getenv("HOME");
+    if (home == nullptr || home[0] != '/') {
+        const passwd* user = getpwuid(getuid());
+        home = user != nullptr ? user->pw_dir : nullptr;
+    }
+    return home != nullptr && home[0] == '/' ? std::string(home) + "/.config/tallimer" : "";
 }
 
 std::uint64_t SystemTickCounter::GetTickCount64() const {

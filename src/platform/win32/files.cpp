@@ -91,6 +91,25 @@ bool IsRegularFile(const std::string& path) {
     return file && IsDiskFile(file.get());
 }
 
+bool Exists(const std::string& path) {
+    return NamesAFile(path) &&
+           GetFileAttributesW(WidePath(path).c_str()) != INVALID_FILE_ATTRIBUTES;
+}
+
+bool MakeFolders(const std::string& path) {
+    if (!NamesAFile(path))
+        return false;
+    // Each folder from the top down; those there already, or above what this user may see
+    // (a share's name, a drive), refuse and are passed by: the last one tells.
+    const std::wstring wide = WidePath(path);
+    for (size_t at = wide.find_first_of(L"\\/", wide.starts_with(L"\\\\") ? 4 : 0);
+         at != std::wstring::npos; at = wide.find_first_of(L"\\/", at + 1))
+        CreateDirectoryW(wide.substr(0, at).c_str(), nullptr);
+    CreateDirectoryW(wide.c_str(), nullptr);
+    const DWORD attributes = GetFileAttributesW(wide.c_str());
+    return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY);
+}
+
 std::optional<std::string> ReadRegularFile(const std::string& path) {
     if (!NamesAFile(path))
         return std::nullopt;

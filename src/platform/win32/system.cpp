@@ -5,6 +5,8 @@
 
 #include <windows.h>
 
+#include <shlobj.h> // after windows.h, which it needs
+
 namespace platform {
 namespace {
 
@@ -29,6 +31,59 @@ std::string ApplicationFolder() {
         program.resize(program.size() * 2);
     }
     return Utf8(program.substr(0, program.find_last_of(L"\\/")));
+}
+
+namespace {
+
+std::wstring KnownFolder(int id) {
+    std::wstring path(MAX_PATH, L'\0');
+    if (FAILED(SHGetFolderPathW(nullptr, id, nullptr, SHGFP_TYPE_CURRENT, path.data())))
+        return {};
+    path.resize(path.find(L'\0'));
+    return path;
+}
+
+// Whether the folder is the root or lies within it, as Windows compares names: ignoring case.
+bool Within(const std::wstring& folder, std::wstring root) {
+    if (root.empty())
+        return false;
+    if (root.back() != L'\\')
+        root += L'\\';
+    return folder.size() >= root.size() &&
+           CompareStringOrdinal(folder.c_str(), int(root.size()), root.c_str(), int(root.size()),
+                                TRUE) == CSTR_EQUAL;
+}
+
+} // namespace
+
+FolderFacts FactsOf(const std::string& folder) {
+    std::wstring wide = Widen(folder);
+    if (!wide.empty() && wide.back() != L'\\')
+        wide += L'\\';
+    // Program Files (both of a 64-bit system, whichever this program is), and the folder that
+    // installers for one user take.
+    std::wstring native(MAX_PATH, L'\0');
+    native.resize(GetEnvironmentVariableW(L"ProgramW6432", native.data(), MAX_PATH));
+    const std::wstring local = KnownFolder(CSIDL_LOCAL_APPDATA);
+    const bool installed = Within(wide, KnownFolder(CSIDL_PROGRAM_FILES)) ||
+                           Within(wide, KnownFolder(CSIDL_PROGRAM_FILESX86)) ||
+                           Within(wide, native) ||
+                           (!local.empty() && Within(wide, local + L"\\Programs"));
+    // The rights that count are the system's, for this user, on this folder: try them.
+    const std::string probeName =
+        Utf8(wide) + ".tallimer-probe-" + std::to_string(GetCurrentProcessId());
+    const HANDLE probe =
+        CreateFileW(WidePath(probeName).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
+                    FILE_ATTRIBUTE_HIDDEN | FILE_FLAG_DELETE_ON_CLOSE, nullptr);
+    const bool writable = probe != INVALID_HANDLE_VALUE;
+    if (writable)
+        CloseHandle(probe);
+    return {installed, writable};
+}
+
+std::string UserFolder() {
+    const std::wstring local = KnownFolder(CSIDL_LOCAL_APPDATA);
+    return local.empty() ? std::string() : Utf8(local) + "\\Tallimer";
 }
 
 std::uint64_t SystemTickCounter::GetTickCount64() const {

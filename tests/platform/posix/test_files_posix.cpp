@@ -249,3 +249,39 @@ TEST_CASE("the program's folder") {
     CHECK(fs::is_directory(folder));
     CHECK(!folder.ends_with('/'));
 }
+
+TEST_CASE("where a copy keeps the user's files: under the XDG base directories") {
+    const struct {
+        const char* config;
+        const char* home;
+        std::string folder;
+    } cases[] = {{"/x/config", "/home/a", "/x/config/tallimer"},
+                 {"relative", "/home/a", "/home/a/.config/tallimer"},
+                 {nullptr, "/home/a", "/home/a/.config/tallimer"}};
+    const std::string config = std::getenv("XDG_CONFIG_HOME") ? std::getenv("XDG_CONFIG_HOME") : "";
+    const std::string home = std::getenv("HOME") ? std::getenv("HOME") : "";
+    for (const auto& c : cases) {
+        CAPTURE(c.folder);
+        c.config ? setenv("XDG_CONFIG_HOME", c.config, 1) : unsetenv("XDG_CONFIG_HOME");
+        setenv("HOME", c.home, 1);
+        CHECK(platform::UserFolder() == c.folder);
+    }
+    config.empty() ? unsetenv("XDG_CONFIG_HOME") : setenv("XDG_CONFIG_HOME", config.c_str(), 1);
+    setenv("HOME", home.c_str(), 1);
+    TempDir dir;
+    CHECK(platform::MakeFolders(dir.file("a/b/tallimer")));
+    CHECK(ModeOf(dir.file("a/b/tallimer")) == 0700);
+    CHECK(platform::MakeFolders(dir.file("a/b/tallimer")));
+    CHECK(!platform::MakeFolders(std::string("a\0b", 3)));
+    for (const char* installed : {"/usr/bin", "/usr/local/bin/", "/opt/tallimer"})
+        CHECK(platform::FactsOf(installed).installed);
+    CHECK(!platform::FactsOf(dir.path()).installed);
+    CHECK(platform::FactsOf(dir.path()).writable);
+}
+
+TEST_CASE("a read-only folder takes no files" * doctest::skip(!Needs(ReadOnlyFoldersWork()))) {
+    TempDir locked;
+    const ReadOnlyFolder readOnly(locked.path());
+    REQUIRE(readOnly.ok());
+    CHECK(!platform::FactsOf(locked.path()).writable);
+}

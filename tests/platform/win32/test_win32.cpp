@@ -13,6 +13,8 @@
 #include <filesystem>
 #include <windows.h>
 
+#include <shlobj.h> // after windows.h, which it needs
+
 TEST_CASE("the tick counter counts milliseconds since the system started") {
     const std::uint64_t before = GetTickCount64();
     const std::uint64_t ticks = platform::SystemTickCounter().GetTickCount64();
@@ -247,4 +249,22 @@ TEST_CASE("replacing a file keeps what the user set on it" *
     CHECK((after & FILE_ATTRIBUTE_HIDDEN) != 0);
     CHECK((after & FILE_ATTRIBUTE_ARCHIVE) != 0); // new content, to be archived again
     SetFileAttributesW(wide.c_str(), FILE_ATTRIBUTE_NORMAL);
+}
+
+TEST_CASE("where a copy keeps the user's files: in the user's local application data") {
+    wchar_t local[MAX_PATH] = {};
+    REQUIRE(SUCCEEDED(SHGetFolderPathW(nullptr, CSIDL_LOCAL_APPDATA, nullptr, 0, local)));
+    const std::string folder = platform::UserFolder();
+    CHECK(folder == FromNative(std::filesystem::path(local) / "Tallimer"));
+    wchar_t programs[MAX_PATH] = {};
+    REQUIRE(SUCCEEDED(SHGetFolderPathW(nullptr, CSIDL_PROGRAM_FILES, nullptr, 0, programs)));
+    for (const std::filesystem::path& installed :
+         {std::filesystem::path(local) / "Programs" / "Tallimer", std::filesystem::path(programs)})
+        CHECK(platform::FactsOf(FromNative(installed)).installed);
+    TempDir dir;
+    CHECK(platform::MakeFolders(dir.file("a\\b\\Tallimer")));
+    CHECK(std::filesystem::is_directory(Native(dir.file("a\\b\\Tallimer"))));
+    const platform::FolderFacts own = platform::FactsOf(dir.path());
+    CHECK((!own.installed && own.writable));
+    CHECK(dir.listing() == "a"); // the probe of the folder is gone
 }

@@ -1,0 +1,122 @@
+#!/usr/bin/env bash
+# The packages, installed as a user installs them.
+#   packages.sh windows INSTALLER PROGRAM   the installer under Wine, in a fresh prefix: silent,
+#                                           the program started where the Start menu points,
+#                                           upgraded, uninstalled
+#   packages.sh linux PROGRAM BUILD_DIR     the tarball unpacked and the Debian package checked,
+#                                           its program started as a user who is not root
+set -euo pipefail
+MODE=$1
+shift
+source "$(dirname "$0")/../desktop/lib.sh"
+HERE=$(cd "$(dirname "$0")" && pwd)
+
+shown() { xdotool search --onlyvisible --name '^Tallimer$' 2>/dev/null | head -1 | grep .; }
+
+# Every path the traced programs wrote to, made or renamed into.
+written() {
+    grep -v -- "= -1 " "$1" | grep -E 'O_WRONLY|O_RDWR|O_CREAT|mkdir|rename' |
+        grep -o '"[^"]*"' | tr -d '"' | sort -u
+}
+
+if [ "$MODE" = windows ]; then
+    INSTALLER=$(readlink -f "$1")
+    start_display
+    start_wine
+    local_data=$(echo "$WINEPREFIX"/drive_c/users/*/AppData/Local)
+    programs="$local_data/Programs/Tallimer"
+    menu=$(echo "$WINEPREFIX"/drive_c/users/*/AppData/Roaming/Microsoft/Windows/"Start Menu"/Programs)
+    uninstall='HKCU\Software\Microsoft\Windows\CurrentVersion\Uninstall\Tallimer'
+    at_sign_in() { find "$menu" -ipath "*/startup/tallimer.lnk" | grep -q .; }
+    installed_version() { "$WINE" reg query "$uninstall" /v DisplayVersion 2>/dev/null | tr -d '\r' | awk '/DisplayVersion/ { print $3 }'; }
+
+    "$WINE" "$INSTALLER" /S || fail "the silent install failed"
+    [ "$(installed_version)" = "$(basename "$INSTALLER" | cut -d- -f2)" ] || fail "Apps & features shows no Tallimer"
+    [ -e "$menu/Tallimer.lnk" ] && ! at_sign_in || fail "the shortcuts: $(ls -R "$menu")"
+    # The Start menu's shortcut leads to the program, which keeps the user's files per user.
+    target=$(python3 "$HERE/shortcut_target.py" "$menu/Tallimer.lnk")
+    [ "$("$WINE" winepath -u "$target" 2>/dev/null)" -ef "$programs/tallimer.exe" ] || fail "the shortcut leads to $target"
+    (cd /tmp && "$WINE" "$target") >/dev/null 2>&1 &
+    PIDS+=($!)
+    wait_for 30 shown || fail "the installed program did not start"
+    "$WINE" taskkill /im tallimer.exe >/dev/null 2>&1
+    wait_for 15 test -s "$local_data/Tallimer/Settings.ini" || fail "no Settings.ini in the user's folder"
+    [ "$(ls "$programs")" = "$(printf 'README.txt\ntallimer.exe\nuninstall.exe')" ] || fail "the program folder holds $(ls "$programs")"
+
+    # A newer version over it, with the start at sign-in asked for: the user's files stay.
+    cp "$local_data/Tallimer/Settings.ini" "$WORK/settings-before"
+    makensis -V1 -DVERSION=9.9.9 -DARCH="$(basename "$INSTALLER" .exe | cut -d- -f4)" -DPROGRAM="$(readlink -f "$2")" \
+        -DREADME="$programs/README.txt" -DICON="$HERE/../../resources/tallimer.ico" \
+        -DOUTFILE="$WORK/newer-setup.exe" "$HERE/../../packaging/tallimer.nsi"
+    "$WINE" "$WORK/newer-setup.exe" /S /AUTOSTART=1 || fail "the upgrade failed"
+    [ "$(installed_version)" = 9.9.9 ] && at_sign_in || fail "the upgrade did not take"
+    cmp -s "$local_data/Tallimer/Settings.ini" "$WORK/settings-before" || fail "the upgrade changed Settings.ini"
+
+    # The uninstaller goes on from a copy of itself in the temporary folder.
+    "$WINE" "$programs/uninstall.exe" /S || fail "the silent uninstall failed"
+    wait_for 30 bash -c "! [ -e '$programs' ]" || fail "the uninstall left $(ls "$programs")"
+    [ -z "$(installed_version)" ] && [ ! -e "$menu/Tallimer.lnk" ] && ! at_sign_in ||
+        fail "the uninstall left its entry or its shortcuts"
+    cmp -s "$local_data/Tallimer/Settings.ini" "$WORK/settings-before" || fail "the uninstall took Settings.ini"
+    echo "PASS: $(basename "$INSTALLER"): installed, started from its shortcut, upgraded, uninstalled"
+    exit 0
+fi
+
+BUILD_DIR=$(readlink -f "$2")
+# The tarball: a portable folder, its desktop entry starting this folder's program.
+desktop-file-validate "$HERE/../../resources/tallimer.desktop" || fail "the desktop entry does not validate"
+(cd "$BUILD_DIR" && cpack -G TGZ -B "$WORK/package" >/dev/null && cpack -G DEB -B "$WORK/package" >/dev/null) ||
+    fail "cpack failed"
+tarball=$(ls "$WORK"/package/tallimer-*.tar.gz)
+mkdir -p "$WORK/unpacked"
+tar -xzf "$tarball" -C "$WORK/unpacked"
+FOLDER=$(ls -d "$WORK"/unpacked/tallimer-*)
+for file in tallimer tallimer.png README.txt tallimer.desktop install-desktop-entry.sh \
+    icons/hicolor/16x16/apps/tallimer.png icons/hicolor/48x48/apps/tallimer.png; do
+    [ -e "$FOLDER/$file" ] || fail "the tarball lacks $file"
+done
+HOME="$WORK/home" "$FOLDER/install-desktop-entry.sh" >/dev/null
+grep -q "^Exec=\"$FOLDER/tallimer\"$" "$WORK/home/.local/share/applications/tallimer.desktop" ||
+    fail "the installed desktop entry does not start this folder's program"
+
+# The Debian package: the system's layout, clean for lintian and the validators.
+deb=$(ls "$WORK"/package/tallimer_*.deb)
+expected="./usr/bin/tallimer ./usr/share/applications/org.tallimer.Tallimer.desktop
+./usr/share/doc/tallimer/changelog.gz ./usr/share/doc/tallimer/copyright
+./usr/share/icons/hicolor/16x16/apps/tallimer.png ./usr/share/icons/hicolor/32x32/apps/tallimer.png
+./usr/share/icons/hicolor/48x48/apps/tallimer.png ./usr/share/man/man1/tallimer.1.gz
+./usr/share/metainfo/org.tallimer.Tallimer.metainfo.xml"
+[ "$(dpkg-deb -c "$deb" | awk '!/\/$/ { print $6 }' | sort | xargs)" = "$(echo $expected)" ] ||
+    fail "the package holds $(dpkg-deb -c "$deb")"
+dpkg-deb -f "$deb" Depends | grep -q "libqt6widgets6" || fail "no dependencies from the program file"
+lintian --tag-display-limit 0 "$deb" >"$WORK/lintian.log" 2>&1 || true
+! grep -E "^E: " "$WORK/lintian.log" || fail "lintian finds errors"
+dpkg-deb -x "$deb" "$WORK/root"
+appstreamcli validate --no-net "$WORK"/root/usr/share/metainfo/*.xml >/dev/null || fail "the metainfo does not validate"
+desktop-file-validate "$WORK"/root/usr/share/applications/*.desktop || fail "the package's desktop entry does not validate"
+
+start_display
+printf '[Options]\r\nAutoStart=1\r\nInterval=0\r\n' >"$FOLDER/Settings.ini"
+start_program
+wait_for 15 main_window || fail "the unpacked program shows no window"
+wait_for 5 test -s "$FOLDER/uptime.txt" || fail "the unpacked program writes no uptime.txt"
+"$WM_CLOSE" "$(main_window)"
+expect_exit "closing the unpacked program"
+
+# The package's program, as a user who is not root, writes only into that user's folder (and
+# the runtime folder and cache the desktop gives it).
+user="$WORK/user"
+mkdir -p -m 700 "$user/runtime" && chown -R nobody:nogroup "$user" && chmod 755 "$WORK"
+FOLDER="$WORK/root/usr/bin"
+setpriv --reuid=nobody --regid=nogroup --clear-groups env -u XDG_CONFIG_HOME HOME="$user" XDG_RUNTIME_DIR="$user/runtime" \
+    strace -f -qq -o "$user/trace" -e trace=open,openat,creat,mkdir,mkdirat,rename,renameat,renameat2 \
+    "$FOLDER/tallimer" >"$WORK/program.log" 2>&1 &
+APP=$!
+PIDS+=($APP)
+wait_for 15 shown || fail "the package's program shows no window: $(cat "$WORK/program.log")"
+"$WM_CLOSE" "$(shown)"
+expect_exit "closing the package's program"
+[ -s "$user/.config/tallimer/Settings.ini" ] || fail "no Settings.ini in $user/.config/tallimer"
+outside=$(written "$user/trace" | grep -v -E "^($user/\.config\$|$user/\.config/tallimer|$user/runtime|$user/\.cache|/dev/)" || true)
+[ -z "$outside" ] || fail "the package's program wrote outside the user's folder: $outside"
+echo "PASS: the tarball, and $(basename "$deb"), whose program keeps its files per user"
