@@ -19,6 +19,7 @@ if(WIN32)
         set(installer ${PROJECT_BINARY_DIR}/package/tallimer-${PROJECT_VERSION}-windows-${CMAKE_SYSTEM_PROCESSOR}-setup.exe)
         add_custom_command(
             OUTPUT ${installer}
+            COMMAND ${CMAKE_COMMAND} -E make_directory ${PROJECT_BINARY_DIR}/package
             COMMAND ${MAKENSIS} -V2 -DVERSION=${PROJECT_VERSION} -DARCH=${CMAKE_SYSTEM_PROCESSOR}
                     -DPROGRAM=$<TARGET_FILE:tallimer> -DREADME=${PROJECT_BINARY_DIR}/README.txt
                     -DICON=${PROJECT_SOURCE_DIR}/resources/tallimer.ico -DOUTFILE=${installer}
