@@ -21,13 +21,14 @@ int main(int argc, char* argv[]) {
 
     const platform::SystemTickCounter ticks;
     const platform::SystemClock clock;
-    platform::QtShellIconService shell;
-    modSysTray tray(shell);
     platform::QtWindow window;
+    platform::QtShellIconService shell(window.windowIcon());
+    modSysTray tray(shell);
     Form1 form({window, ticks, clock,
                 [] { return std::make_unique<platform::SystemFileService>(); },
                 platform::ApplicationFolder, platform::FactsOf, platform::UserFolder, tray});
     window.SetEvents(&form);
+    shell.SetEvents(&form);
     shell.SetPanelMenu(window.Menu());
 
     // The end of the desktop session, a kill and Ctrl+C close the window as its close

@@ -95,11 +95,11 @@ struct FakeWindow final : platform::Window {
     std::optional<platform::WindowPlan> plan;
     std::map<ControlName, std::string> texts;
     std::map<ControlName, bool> disabled;
-    std::map<ControlName, int> values;
+    std::map<ControlName, platform::CheckValue> values;
     std::map<TimerName, int> timers; // running ones, with their delay
     std::optional<ControlName> focus;
     bool visible = false;
-    int windowState = platform::vbNormal;
+    platform::WindowStateValue windowState = platform::vbNormal;
     int menusShown = 0;
     int broughtToFront = 0;
     int unloads = 0;
@@ -150,17 +150,17 @@ struct FakeWindow final : platform::Window {
     void SetEnabled(ControlName control, bool enabled) override {
         disabled.insert_or_assign(control, !enabled);
     }
-    int Value(ControlName checkBox) const override {
+    platform::CheckValue Value(ControlName checkBox) const override {
         const auto found = values.find(checkBox);
         return found == values.end() ? platform::vbUnchecked : found->second;
     }
-    void SetValue(ControlName checkBox, int value) override {
+    void SetValue(ControlName checkBox, platform::CheckValue value) override {
         values.insert_or_assign(checkBox, value);
     }
     void Show() override { visible = true; }
     void Hide() override { visible = false; }
-    int WindowState() const override { return windowState; }
-    void SetWindowState(int state) override { windowState = state; }
+    platform::WindowStateValue WindowState() const override { return windowState; }
+    void SetWindowState(platform::WindowStateValue state) override { windowState = state; }
     void BringToFront() override { ++broughtToFront; }
     void SetFocus(ControlName control) override {
         focus = control;

@@ -119,14 +119,17 @@ constexpr double TwipsPerPixel(double dotsPerInch) {
     return 1440.0 / (dotsPerInch > 0 ? dotsPerInch : 96.0);
 }
 
-// Window states.
-constexpr int vbNormal = 0;
-constexpr int vbMinimized = 1;
+// Window states; the numbers are the program's own.
+enum WindowStateValue { vbNormal = 0, vbMinimized = 1 };
 
-// Check-box values.
-constexpr int vbUnchecked = 0;
-constexpr int vbChecked = 1;
-constexpr int vbGrayed = 2;
+// Check-box values, as the settings file writes them: greyed counts as not ticked.
+enum CheckValue { vbUnchecked = 0, vbChecked = 1, vbGrayed = 2 };
+
+// The value a number stands for, or nothing for a number that is none.
+constexpr std::optional<CheckValue> AsCheckValue(int number) {
+    return number >= vbUnchecked && number <= vbGrayed ? std::optional(CheckValue(number))
+                                                       : std::nullopt;
+}
 
 // The mouse as the window system reports it: which buttons and keys are down, and where it is
 // in pixels of the client area.
@@ -137,6 +140,13 @@ struct MouseInput {
 };
 
 enum class Key { Return };
+
+// A key going down, with the keys held with it; a repeat is one that is held.
+struct KeyPress {
+    Key key;
+    bool shift = false, control = false, alt = false;
+    bool repeat = false;
+};
 
 // What the window sends back; the program's window implements it.
 class WindowEvents {
@@ -153,9 +163,9 @@ public:
     virtual void Timer(TimerName timer) = 0;
     // The mouse moved over the window or its notification-area icon.
     virtual void MouseMove(const MouseInput& mouse) = 0;
-    // A key went down (not its repeats) while the control had the keyboard focus. True when
-    // the program acted on it, and the window system then does nothing more with it.
-    virtual bool KeyDown(ControlName control, Key key) = 0;
+    // A key went down, or repeats, while the control had the keyboard focus. True when the
+    // program took it, and the window system then does nothing more with it.
+    virtual bool KeyDown(ControlName control, const KeyPress& press) = 0;
     // The control got the keyboard focus.
     virtual void GotFocus(ControlName control) = 0;
     // The window became the active window.
@@ -189,14 +199,13 @@ public:
     virtual void SetText(ControlName control, std::string_view text) = 0;
     virtual bool Enabled(ControlName control) const = 0;
     virtual void SetEnabled(ControlName control, bool enabled) = 0;
-    // A check box's value: vbUnchecked, vbChecked or vbGrayed.
-    virtual int Value(ControlName checkBox) const = 0;
-    virtual void SetValue(ControlName checkBox, int value) = 0;
+    virtual CheckValue Value(ControlName checkBox) const = 0;
+    virtual void SetValue(ControlName checkBox, CheckValue value) = 0;
 
     virtual void Show() = 0;
     virtual void Hide() = 0;
-    virtual int WindowState() const = 0;
-    virtual void SetWindowState(int state) = 0;
+    virtual WindowStateValue WindowState() const = 0;
+    virtual void SetWindowState(WindowStateValue state) = 0;
     // Brings the window to the front as the active window, as far as the system lets it.
     virtual void BringToFront() = 0;
     // Gives the control the keyboard focus (the window's, for when it is active).

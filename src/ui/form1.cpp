@@ -103,9 +103,9 @@ void Form1::ApplySettingsFile(const std::string& file) {
          {std::pair{"Use file method", chkFile}, std::pair{"AutoStart", chkAutoStart},
           std::pair{"Auto Send To Tray", chkAutoTray}}) {
         // A box holds 0, 1 and 2 and refuses anything else.
-        const auto value = modMisc::ToCheckValue(read("Options", key));
-        if (value && *value >= platform::vbUnchecked && *value <= platform::vbGrayed)
-            window_.SetValue(box, *value);
+        if (const auto number = modMisc::ToCheckValue(read("Options", key)))
+            if (const auto value = platform::AsCheckValue(*number))
+                window_.SetValue(box, *value);
     }
 }
 
@@ -304,11 +304,12 @@ void Form1::MouseMove(const platform::MouseInput& mouse) {
     Form_MouseMove(state.button, state.shift, state.x, state.y);
 }
 
-bool Form1::KeyDown(platform::ControlName control, platform::Key key) {
+bool Form1::KeyDown(platform::ControlName control, const platform::KeyPress& press) {
     const ui::ControlLayout* layout = ui::Find(controls::Form1Layout, control);
-    if (layout == nullptr || !ui::Presses(key, layout->kind) || !window_.Enabled(control))
+    if (layout == nullptr || !ui::Presses(press, layout->kind) || !window_.Enabled(control))
         return false;
-    Click(control);
+    if (!press.repeat)
+        Click(control);
     return true;
 }
 

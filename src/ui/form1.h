@@ -74,7 +74,7 @@ public:
     void Change(platform::ControlName control) override;
     void Timer(platform::TimerName timer) override;
     void MouseMove(const platform::MouseInput& mouse) override;
-    bool KeyDown(platform::ControlName control, platform::Key key) override;
+    bool KeyDown(platform::ControlName control, const platform::KeyPress& press) override;
     void GotFocus(platform::ControlName control) override;
     void Activate() override;
     void AppearanceChanged() override;

@@ -207,12 +207,13 @@ platform::Colour ReadableOn(platform::Colour fill) {
     return Contrast(fill, Black) >= Contrast(fill, White) ? Black : White;
 }
 
-int CheckValueAfterClick(int value) {
+platform::CheckValue CheckValueAfterClick(platform::CheckValue value) {
     return value == platform::vbChecked ? platform::vbUnchecked : platform::vbChecked;
 }
 
-bool Presses(platform::Key key, ControlKind kind) {
-    return key == platform::Key::Return && kind == ControlKind::Button;
+bool Presses(const platform::KeyPress& press, ControlKind kind) {
+    return press.key == platform::Key::Return && !press.shift && !press.control && !press.alt &&
+           kind == ControlKind::Button;
 }
 
 MouseState Mouse(const platform::MouseInput& mouse, double twipsPerPixelX, double twipsPerPixelY) {

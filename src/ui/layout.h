@@ -86,10 +86,11 @@ const ControlLayout* Find(const FormLayout& form, ControlName name);
 
 // A check box's value after a click: clear and ticked take turns, and a greyed box (which
 // only a settings file can make) becomes ticked, since greyed counts as not ticked.
-int CheckValueAfterClick(int value);
+platform::CheckValue CheckValueAfterClick(platform::CheckValue value);
 
-// Whether the key presses a control of this kind: Return presses a button.
-bool Presses(platform::Key key, ControlKind kind);
+// Whether the key presses a control of this kind: Return alone (no Shift, Ctrl or Alt) presses
+// a button; what it does held down is not another press.
+bool Presses(const platform::KeyPress& press, ControlKind kind);
 
 // The mouse as the program's handlers count it: buttons 1 left, 2 right, 4 middle; shift 1
 // Shift, 2 Ctrl, 4 Alt; the position in twips.

@@ -100,7 +100,7 @@ TEST_CASE("what a refresh shows and writes") {
     const struct {
         const char* name;
         const char* caption;
-        int fileMethod;
+        platform::CheckValue fileMethod;
         bool outputElsewhere;
         bool written;
     } cases[] = {
@@ -630,22 +630,31 @@ TEST_CASE("started refreshing, the focus is on Start/Stop") {
     CHECK(app.window.focus == cmdToggle);
 }
 
+// Return alone presses; with Shift, Ctrl or Alt it does not, and held down it presses once.
 TEST_CASE("Return presses the focused button and nothing else") {
+    using platform::Key;
     const struct {
         platform::ControlName control;
-        bool enabled, handled;
-    } cases[] = {{cmdToggle, true, true},
-                 {cmdToggle, false, false},
-                 {chkFile, true, false},
-                 {txtInt, true, false}};
+        bool enabled;
+        platform::KeyPress press;
+        bool handled, pressed;
+    } cases[] = {{cmdToggle, true, {Key::Return}, true, true},
+                 {cmdToggle, false, {Key::Return}, false, false},
+                 {cmdToggle, true, {Key::Return, true}, false, false},
+                 {cmdToggle, true, {Key::Return, false, true}, false, false},
+                 {cmdToggle, true, {Key::Return, false, false, true}, false, false},
+                 {cmdToggle, true, {Key::Return, false, false, false, true}, true, false},
+                 {chkFile, true, {Key::Return}, false, false},
+                 {txtInt, true, {Key::Return}, false, false}};
     for (const auto& c : cases) {
         CAPTURE(std::string(c.control.Text()));
         CAPTURE(c.enabled);
+        CAPTURE(c.press.shift + 2 * c.press.control + 4 * c.press.alt + 8 * c.press.repeat);
         App app;
         app.Start();
         app.window.SetEnabled(c.control, c.enabled);
-        CHECK(app.window.events->KeyDown(c.control, platform::Key::Return) == c.handled);
-        CHECK(app.window.TimerEnabled(tmrUpdate) == (c.handled && c.control == cmdToggle));
+        CHECK(app.window.events->KeyDown(c.control, c.press) == c.handled);
+        CHECK(app.window.TimerEnabled(tmrUpdate) == c.pressed);
         CHECK(app.window.Value(chkFile) == vbUnchecked);
     }
 }

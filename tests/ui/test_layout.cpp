@@ -155,15 +155,15 @@ TEST_CASE("a click on a check box") {
     using platform::vbGrayed;
     using platform::vbUnchecked;
     const struct {
-        int from;
-        std::vector<int> after; // one value per click
+        platform::CheckValue from;
+        std::vector<platform::CheckValue> after; // one value per click
     } cases[] = {{vbUnchecked, {vbChecked, vbUnchecked, vbChecked}},
                  {vbChecked, {vbUnchecked, vbChecked, vbUnchecked}},
                  {vbGrayed, {vbChecked, vbUnchecked, vbChecked}}};
     for (const auto& c : cases) {
         CAPTURE(c.from);
-        int value = c.from;
-        for (const int expected : c.after) {
+        platform::CheckValue value = c.from;
+        for (const platform::CheckValue expected : c.after) {
             value = ui::CheckValueAfterClick(value);
             CHECK(value == expected);
         }
@@ -171,10 +171,10 @@ TEST_CASE("a click on a check box") {
 }
 
 TEST_CASE("Return presses buttons only") {
-    CHECK(ui::Presses(platform::Key::Return, platform::ControlKind::Button));
+    CHECK(ui::Presses({platform::Key::Return}, platform::ControlKind::Button));
     for (const auto kind : {platform::ControlKind::CheckBox, platform::ControlKind::TextBox,
                             platform::ControlKind::Label})
-        CHECK(!ui::Presses(platform::Key::Return, kind));
+        CHECK(!ui::Presses({platform::Key::Return}, kind));
 }
 
 TEST_CASE("the mouse as the handlers count it") {

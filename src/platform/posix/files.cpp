@@ -1,5 +1,7 @@
 #include "platform/files.h"
 
+#include "platform/posix/descriptor.h"
+
 #include <array>
 #include <cerrno>
 #include <fcntl.h>
@@ -74,49 +76,43 @@ bool WriteAll(int fd, std::string_view content) {
 }
 
 bool WriteInPlace(const std::string& target, std::string_view content) {
-    const int fd = open(target.c_str(), O_WRONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
-    if (fd < 0)
+    OwnedDescriptor fd(open(target.c_str(), O_WRONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC));
+    if (!fd)
         return false;
-    const bool written = WriteAll(fd, content);
-    return close(fd) == 0 && written;
+    const bool written = WriteAll(fd.get(), content);
+    return fd.Reset() && written;
 }
 
 bool SameFile(const struct stat& a, const struct stat& b) {
     return a.st_dev == b.st_dev && a.st_ino == b.st_ino;
 }
 
-// Opens the target's temporary for writing, empty, or gives -1. A temporary left by a killed
-// process is taken over; one that another process is writing (it holds the lock) is not.
-int OpenTemporary(const std::string& temporary, mode_t mode) {
+// Opens the target's temporary for writing, empty, or gives none. A temporary left by a
+// killed process is taken over; one that another process is writing (it holds the lock) is not.
+OwnedDescriptor OpenTemporary(const std::string& temporary, mode_t mode) {
     for (int attempt = 0; attempt < 4; ++attempt) {
-        const int fd =
-            open(temporary.c_str(),
-                 O_WRONLY | O_CREAT | O_NOFOLLOW | O_NONBLOCK | O_NOCTTY | O_CLOEXEC, mode);
-        if (fd < 0)
-            return -1;
+        OwnedDescriptor fd(open(temporary.c_str(),
+                                O_WRONLY | O_CREAT | O_NOFOLLOW | O_NONBLOCK | O_NOCTTY | O_CLOEXEC,
+                                mode));
+        if (!fd)
+            return fd;
         struct stat opened {};
         struct stat named {};
         // Only a plain file of its own (no second name) is emptied.
-        if (flock(fd, LOCK_EX | LOCK_NB) != 0 || fstat(fd, &opened) != 0 ||
-            !S_ISREG(opened.st_mode) || opened.st_nlink != 1) {
-            close(fd);
-            return -1;
-        }
+        if (flock(fd.get(), LOCK_EX | LOCK_NB) != 0 || fstat(fd.get(), &opened) != 0 ||
+            !S_ISREG(opened.st_mode) || opened.st_nlink != 1)
+            return {};
         // Another writer may have renamed the file away between the open and the lock.
         if (lstat(temporary.c_str(), &named) == 0 && SameFile(opened, named) &&
-            ftruncate(fd, 0) == 0)
+            ftruncate(fd.get(), 0) == 0)
             return fd;
-        close(fd);
     }
-    return -1;
+    return {};
 }
 
 bool FlushFolder(const std::string& target) {
-    const int fd = open(DirectoryOf(target).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (fd < 0)
-        return false;
-    const bool flushed = fsync(fd) == 0;
-    return close(fd) == 0 && flushed;
+    OwnedDescriptor fd(open(DirectoryOf(target).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+    return fd && fsync(fd.get()) == 0 && fd.Reset();
 }
 
 } // namespace
@@ -148,16 +144,16 @@ bool MakeFolders(const std::string& path) {
 std::optional<std::string> ReadRegularFile(const std::string& path) {
     if (!NamesAFile(path))
         return std::nullopt;
-    const int fd = open(path.c_str(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
-    if (fd < 0)
+    const OwnedDescriptor fd(open(path.c_str(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC));
+    if (!fd)
         return errno == ENOENT ? std::optional<std::string>(std::string()) : std::nullopt;
     std::optional<std::string> content;
     struct stat st {};
-    if (fstat(fd, &st) == 0 && S_ISREG(st.st_mode)) {
+    if (fstat(fd.get(), &st) == 0 && S_ISREG(st.st_mode)) {
         content.emplace();
         std::array<char, 65536> chunk{};
         for (;;) {
-            const ssize_t n = read(fd, chunk.data(), chunk.size());
+            const ssize_t n = read(fd.get(), chunk.data(), chunk.size());
             if (n > 0) {
                 content->append(chunk.data(), size_t(n));
             } else if (n == 0) {
@@ -168,7 +164,6 @@ std::optional<std::string> ReadRegularFile(const std::string& path) {
             }
         }
     }
-    close(fd);
     return content;
 }
 
@@ -193,27 +188,27 @@ bool ReplaceFileContents(const std::string& path, std::string_view content, Flus
         return false;
 
     const std::string temporary = TemporaryFor(target);
-    const int fd = OpenTemporary(temporary, exists ? (st.st_mode & 07777) : 0666);
-    if (fd < 0)
+    OwnedDescriptor fd = OpenTemporary(temporary, exists ? (st.st_mode & 07777) : 0666);
+    if (!fd)
         return false;
     bool ok = true;
     if (exists) {
         // The mode given to open() is reduced by the umask; the old file's mode must stand.
-        ok = fchmod(fd, st.st_mode & 07777) == 0;
+        ok = fchmod(fd.get(), st.st_mode & 07777) == 0;
         static const uid_t ownUser = geteuid();
         static const gid_t ownGroup = getegid();
         if (ok && (st.st_uid != ownUser || st.st_gid != ownGroup))
-            (void)!fchown(fd, st.st_uid, st.st_gid); // only root may give a file away
+            (void)!fchown(fd.get(), st.st_uid, st.st_gid); // only root may give a file away
     }
-    ok = ok && WriteAll(fd, content);
+    ok = ok && WriteAll(fd.get(), content);
     if (flush == Flush::BeforeReplacing)
-        ok = ok && fsync(fd) == 0;
+        ok = ok && fsync(fd.get()) == 0;
     // Renamed and, on failure, removed while the lock is held, so that no other writer's
     // temporary is touched.
     ok = ok && rename(temporary.c_str(), target.c_str()) == 0;
     if (!ok)
         unlink(temporary.c_str());
-    ok = (close(fd) == 0) && ok;
+    ok = fd.Reset() && ok;
     if (ok && flush == Flush::BeforeReplacing)
         ok = FlushFolder(target);
     return ok;

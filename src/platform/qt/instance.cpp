@@ -1,17 +1,18 @@
 #include "platform/qt/instance.h"
 
+#include "platform/posix/localsocket.h"
+
 #include <QApplication>
 #include <QDeadlineTimer>
 #include <QDir>
 #include <QFile>
-#include <QLocalServer>
-#include <QLocalSocket>
+#include <QSocketNotifier>
 #include <QStandardPaths>
 #include <QThread>
 #include <QWidget>
+#include <cerrno>
 #include <cstdlib>
 #include <fcntl.h>
-#include <memory>
 #include <sys/file.h>
 #include <unistd.h>
 #include <xcb/xcb.h>
@@ -43,45 +44,30 @@ QtProgramInstance::QtProgramInstance(const std::string& programFolder, QObject* 
     // $XDG_RUNTIME_DIR, or a folder of the user's own that Qt makes when there is none.
     const QString runtime = QStandardPaths::writableLocation(QStandardPaths::RuntimeLocation);
     const QString name = QString::fromStdString(InstanceName(programFolder));
-    lockPath_ = QDir(runtime).filePath(name + QStringLiteral(".lock"));
-    serverName_ = QDir(runtime).filePath(name);
+    lockPath_ =
+        QFile::encodeName(QDir(runtime).filePath(name + QStringLiteral(".lock"))).toStdString();
+    socketPath_ = QFile::encodeName(QDir(runtime).filePath(name)).toStdString();
 }
 
-QtProgramInstance::~QtProgramInstance() {
-    if (server_ != nullptr)
-        server_->close();
-    if (lockFile_ >= 0)
-        close(lockFile_);
-}
+QtProgramInstance::~QtProgramInstance() = default;
 
 bool QtProgramInstance::TryLock() {
-    const QByteArray path = QFile::encodeName(lockPath_);
-    const int fd = open(path.constData(), O_RDWR | O_CREAT | O_CLOEXEC | O_NOFOLLOW, 0600);
-    if (fd < 0) {
-        lockFile_ = -2; // no lock to be had: this copy runs on its own
-        return true;
-    }
-    if (flock(fd, LOCK_EX | LOCK_NB) == 0) {
-        lockFile_ = fd;
-        return true;
-    }
-    close(fd);
-    return false;
+    OwnedDescriptor lock(open(lockPath_.c_str(), O_RDWR | O_CREAT | O_CLOEXEC | O_NOFOLLOW, 0600));
+    if (!lock)
+        return true; // no lock to be had: this copy runs on its own
+    if (flock(lock.get(), LOCK_EX | LOCK_NB) != 0)
+        return false;
+    lock_ = std::move(lock);
+    return true;
 }
 
 bool QtProgramInstance::TellTheFirst() {
-    QLocalSocket socket;
-    socket.connectToServer(serverName_);
-    if (!socket.waitForConnected(500))
-        return false;
     QByteArray message = "activate\n";
     for (const char* token : {WaylandToken, X11Token})
         if (const QByteArray value = qgetenv(token); !value.isEmpty() && !value.contains('\n'))
             message += token + QByteArray("=") + value + '\n';
-    socket.write(message + '\n');
-    const bool sent = socket.waitForBytesWritten(2000);
-    socket.disconnectFromServer();
-    return sent;
+    message += '\n';
+    return SendLocal(socketPath_, std::string_view(message.constData(), size_t(message.size())));
 }
 
 InstanceClaim QtProgramInstance::Claim() {
@@ -101,27 +87,47 @@ InstanceClaim QtProgramInstance::Claim() {
 void QtProgramInstance::Listen(QWidget* window, std::function<void()> anotherStart) {
     window_ = window;
     anotherStart_ = std::move(anotherStart);
-    server_ = new QLocalServer(this);
-    server_->setSocketOptions(QLocalServer::UserAccessOption);
-    QLocalServer::removeServer(serverName_); // left by a copy that was killed
-    if (!server_->listen(serverName_))
+    server_ = ListenLocal(socketPath_); // the one a killed copy left is taken over
+    if (!server_)
         return;
-    connect(server_, &QLocalServer::newConnection, this, [this] {
-        while (QLocalSocket* socket = server_->nextPendingConnection()) {
-            connect(socket, &QLocalSocket::disconnected, socket, &QObject::deleteLater);
-            auto message = std::make_shared<QByteArray>();
-            connect(socket, &QLocalSocket::readyRead, this, [this, socket, message] {
-                *message += socket->readAll();
-                if (message->size() > MaxMessage) {
-                    socket->abort();
-                } else if (message->endsWith("\n\n")) {
-                    socket->disconnectFromServer();
-                    Receive(*message);
-                    message->clear();
-                }
-            });
+    auto* waiting = new QSocketNotifier(server_.get(), QSocketNotifier::Read, this);
+    connect(waiting, &QSocketNotifier::activated, this, &QtProgramInstance::Accept);
+}
+
+void QtProgramInstance::Accept() {
+    while (OwnedDescriptor socket = AcceptLocal(server_.get())) {
+        const int fd = socket.get();
+        Caller& caller = callers_.emplace_back(Caller{std::move(socket), nullptr, {}});
+        caller.readable = new QSocketNotifier(fd, QSocketNotifier::Read, this);
+        const auto at = std::prev(callers_.end());
+        connect(caller.readable, &QSocketNotifier::activated, this, [this, at] {
+            if (!Read(*at)) {
+                at->readable->setEnabled(false);
+                at->readable->deleteLater();
+                callers_.erase(at);
+            }
+        });
+    }
+}
+
+bool QtProgramInstance::Read(Caller& caller) {
+    char chunk[1024];
+    for (;;) {
+        const ssize_t n = read(caller.socket.get(), chunk, sizeof chunk);
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n < 0 && (errno == EAGAIN || errno == EWOULDBLOCK))
+            return true; // more to come
+        if (n <= 0)
+            return false;
+        caller.message.append(chunk, n);
+        if (caller.message.size() > MaxMessage)
+            return false;
+        if (caller.message.endsWith("\n\n")) {
+            Receive(caller.message);
+            return false;
         }
-    });
+    }
 }
 
 void QtProgramInstance::Receive(const QByteArray& message) {

@@ -1,10 +1,8 @@
 #include "platform/qt/shellicon.h"
 
-#include <QCoreApplication>
 #include <QDBusConnection>
 #include <QDBusInterface>
 #include <QMenu>
-#include <QMouseEvent>
 #include <cstring>
 
 namespace platform {
@@ -38,7 +36,7 @@ bool IsStatusNotifierTray() {
     return watcher.isValid() && watcher.property("IsStatusNotifierHostRegistered").toBool();
 }
 
-QtShellIconService::QtShellIconService() = default;
+QtShellIconService::QtShellIconService(QIcon icon) : icon_(std::move(icon)) {}
 
 QtShellIconService::~QtShellIconService() {
     qDeleteAll(icons_);
@@ -52,28 +50,30 @@ void QtShellIconService::SetPanelMenu(QMenu* menu) {
     panelMenu_ = menu;
 }
 
-void QtShellIconService::Notify(QObject* window, int code) {
-    const QPointF position(code, 0);
-    QCoreApplication::postEvent(window,
-                                new QMouseEvent(QEvent::MouseMove, position, position, Qt::NoButton,
-                                                Qt::NoButton, Qt::NoModifier));
+void QtShellIconService::Notify(int code) {
+    if (events_ != nullptr)
+        events_->MouseMove({.x = double(code)});
+}
+
+void QtShellIconService::Activated(QSystemTrayIcon::ActivationReason reason,
+                                   bool statusNotifierTray) {
+    if (const auto code = NotificationCode(reason, statusNotifierTray))
+        Notify(*code);
 }
 
 bool QtShellIconService::ShellNotifyIcon(std::uint32_t message, const NotifyIconData& data) {
-    // The window's handle is its QObject; the icon is the window's own.
-    auto* window = static_cast<QObject*>(data.hWnd);
-    const Key key{window, data.uID};
+    const Key key{data.hWnd, data.uID};
     if (message == NimDelete) {
         QSystemTrayIcon* icon = icons_.take(key);
         delete icon;
         return icon != nullptr;
     }
-    if (message != NimAdd || window == nullptr || icons_.contains(key))
+    if (message != NimAdd || data.hWnd == nullptr || icons_.contains(key))
         return false;
 
     auto* icon = new QSystemTrayIcon;
     if (data.uFlags & NifIcon)
-        icon->setIcon(window->property("windowIcon").value<QIcon>());
+        icon->setIcon(icon_);
     if (data.uFlags & NifTip) {
         const char* tip = data.szTip.data();
         icon->setToolTip(QString::fromLocal8Bit(tip, qsizetype(strnlen(tip, data.szTip.size()))));
@@ -82,17 +82,12 @@ bool QtShellIconService::ShellNotifyIcon(std::uint32_t message, const NotifyIcon
         const bool statusNotifier = IsStatusNotifierTray();
         if (statusNotifier && panelMenu_)
             icon->setContextMenu(panelMenu_);
-        QPointer<QObject> target = window;
         QObject::connect(icon, &QSystemTrayIcon::activated, icon,
-                         [this, target, statusNotifier](QSystemTrayIcon::ActivationReason reason) {
-                             const auto code = NotificationCode(reason, statusNotifier);
-                             if (target && code)
-                                 Notify(target, *code);
+                         [this, statusNotifier](QSystemTrayIcon::ActivationReason reason) {
+                             Activated(reason, statusNotifier);
                          });
-        QObject::connect(icon, &QSystemTrayIcon::messageClicked, icon, [this, target] {
-            if (target)
-                Notify(target, NinBalloonUserClick);
-        });
+        QObject::connect(icon, &QSystemTrayIcon::messageClicked, icon,
+                         [this] { Notify(NinBalloonUserClick); });
     }
     icons_.insert(key, icon);
     icon->show();

@@ -1,8 +1,10 @@
 #pragma once
 
 #include "platform/shellicon.h"
+#include "platform/window.h"
 
 #include <QHash>
+#include <QIcon>
 #include <QMenu>
 #include <QPointer>
 #include <QSystemTrayIcon>
@@ -21,20 +23,29 @@ std::optional<int> NotificationCode(QSystemTrayIcon::ActivationReason reason,
 // than embedding them in an XEmbed tray.
 bool IsStatusNotifierTray();
 
+// Icons in the panel's notification area, each showing the window's icon. What the user does
+// with one goes to the window's events as the shell's notifications do on Windows: a mouse
+// move whose horizontal position, in pixels, is the notification code.
 class QtShellIconService final : public ShellIconService {
 public:
-    QtShellIconService();
+    explicit QtShellIconService(QIcon icon);
     ~QtShellIconService() override;
 
     bool ShellNotifyIcon(std::uint32_t message, const NotifyIconData& data) override;
     bool IsAvailable() const override;
+    // Where the icons' notifications go; none are sent before this is called.
+    void SetEvents(WindowEvents* events) { events_ = events; }
     // The menu that panels drawing their own icon menus should show.
     void SetPanelMenu(QMenu* menu);
+    // The panel reports what the user did with an icon.
+    void Activated(QSystemTrayIcon::ActivationReason reason, bool statusNotifierTray);
 
 private:
-    using Key = std::pair<QObject*, std::uint32_t>;
-    void Notify(QObject* window, int code);
+    using Key = std::pair<WindowHandle, std::uint32_t>;
+    void Notify(int code);
 
+    QIcon icon_;
+    WindowEvents* events_ = nullptr;
     QHash<Key, QSystemTrayIcon*> icons_;
     QPointer<QMenu> panelMenu_;
 };

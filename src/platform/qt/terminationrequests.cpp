@@ -12,23 +12,27 @@ namespace {
 
 constexpr std::array<int, 3> Caught = {SIGTERM, SIGINT, SIGHUP};
 
-// The two ends of the pipe: [0] written by the handler, [1] read on the event loop.
-std::array<int, 2> pipeEnds = {-1, -1};
+// The end of the pipe that the handler writes, which the instance owns.
+int handlerEnd = -1;
 std::array<struct sigaction, Caught.size()> previous{};
 
 void OnSignal(int number) {
     const int saved = errno;
     const auto byte = static_cast<unsigned char>(number);
-    (void)!write(pipeEnds[0], &byte, 1); // a full pipe already holds a request
+    (void)!write(handlerEnd, &byte, 1); // a full pipe already holds a request
     errno = saved;
 }
 
 } // namespace
 
 TerminationRequests::TerminationRequests(QObject* parent) : QObject(parent) {
-    if (socketpair(AF_UNIX, SOCK_STREAM | SOCK_NONBLOCK | SOCK_CLOEXEC, 0, pipeEnds.data()) != 0)
+    std::array<int, 2> ends{};
+    if (socketpair(AF_UNIX, SOCK_STREAM | SOCK_NONBLOCK | SOCK_CLOEXEC, 0, ends.data()) != 0)
         return;
-    notifier_ = new QSocketNotifier(pipeEnds[1], QSocketNotifier::Read, this);
+    writeEnd_ = OwnedDescriptor(ends[0]);
+    readEnd_ = OwnedDescriptor(ends[1]);
+    handlerEnd = writeEnd_.get();
+    notifier_ = new QSocketNotifier(readEnd_.get(), QSocketNotifier::Read, this);
     connect(notifier_, &QSocketNotifier::activated, this, &TerminationRequests::Drain);
     struct sigaction action {};
     action.sa_handler = OnSignal;
@@ -49,17 +53,14 @@ TerminationRequests::~TerminationRequests() {
         if (previous[i].sa_handler != SIG_IGN)
             sigaction(Caught[i], &previous[i], nullptr);
     delete notifier_;
-    for (int& end : pipeEnds) {
-        close(end);
-        end = -1;
-    }
+    handlerEnd = -1;
 }
 
 void TerminationRequests::Drain() {
     std::array<unsigned char, 16> numbers{};
     int first = 0;
     for (;;) {
-        const ssize_t n = read(pipeEnds[1], numbers.data(), numbers.size());
+        const ssize_t n = read(readEnd_.get(), numbers.data(), numbers.size());
         if (n <= 0)
             break;
         if (first == 0)

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "platform/posix/descriptor.h"
+
 #include <QObject>
 
 class QSocketNotifier;
@@ -25,6 +27,8 @@ signals:
 private:
     void Drain();
 
+    OwnedDescriptor writeEnd_; // by the signal handler
+    OwnedDescriptor readEnd_;  // on the event loop
     QSocketNotifier* notifier_ = nullptr;
     bool sent_ = false;
 };

@@ -15,7 +15,6 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
-#include <QMouseEvent>
 #include <QPainter>
 #include <QPushButton>
 #include <QScreen>
@@ -97,9 +96,6 @@ QtWindow::QtWindow(QWidget* parent)
                    Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint |
                    Qt::WindowCloseButtonHint);
     setWindowIcon(ApplicationIcon());
-    // The tray icon's notifications arrive as mouse moves without a button held, which Qt
-    // delivers only to a window that tracks the mouse.
-    setMouseTracking(true);
     restyle_ = new QTimer(this);
     restyle_->setSingleShot(true);
     restyle_->setInterval(0);
@@ -224,7 +220,7 @@ QWidget* QtWindow::CreateControl(const ControlPlan& control) {
     if (!control.accessibleName.empty())
         widget->setAccessibleName(ToQt(control.accessibleName));
     widget->installEventFilter(this);
-    controls_.push_back({control.name, widget});
+    controls_.Add(control.name, widget);
     return widget;
 }
 
@@ -244,17 +240,13 @@ void QtWindow::CreateMenu(const WindowPlan& plan) {
 }
 
 QWidget* QtWindow::Control(ControlName name) const {
-    for (const Named& control : controls_)
-        if (control.name == name)
-            return control.widget;
-    return nullptr;
+    QWidget* const* widget = controls_.Find(name);
+    return widget != nullptr ? *widget : nullptr;
 }
 
 const ControlName* QtWindow::NameOf(const QObject* widget) const {
-    for (const Named& control : controls_)
-        if (control.widget == widget)
-            return &control.name;
-    return nullptr;
+    const auto* control = controls_.Where([widget](const QWidget* w) { return w == widget; });
+    return control != nullptr ? &control->name : nullptr;
 }
 
 std::string QtWindow::Text(ControlName control) const {
@@ -292,7 +284,7 @@ void QtWindow::SetEnabled(ControlName control, bool enabled) {
 }
 
 // Qt numbers the check states differently (PartiallyChecked is 1).
-int QtWindow::Value(ControlName checkBox) const {
+CheckValue QtWindow::Value(ControlName checkBox) const {
     const auto* box = qobject_cast<const QCheckBox*>(Control(checkBox));
     if (box == nullptr)
         return vbUnchecked;
@@ -307,16 +299,11 @@ int QtWindow::Value(ControlName checkBox) const {
     return vbUnchecked;
 }
 
-void QtWindow::SetValue(ControlName checkBox, int value) {
-    auto* box = qobject_cast<QCheckBox*>(Control(checkBox));
-    if (box == nullptr)
-        return;
-    if (value == vbChecked)
-        box->setCheckState(Qt::Checked);
-    else if (value == vbGrayed)
-        box->setCheckState(Qt::PartiallyChecked);
-    else if (value == vbUnchecked)
-        box->setCheckState(Qt::Unchecked);
+void QtWindow::SetValue(ControlName checkBox, CheckValue value) {
+    if (auto* box = qobject_cast<QCheckBox*>(Control(checkBox)))
+        box->setCheckState(value == vbChecked  ? Qt::Checked
+                           : value == vbGrayed ? Qt::PartiallyChecked
+                                               : Qt::Unchecked);
 }
 
 void QtWindow::Show() {
@@ -327,11 +314,11 @@ void QtWindow::Hide() {
     hide();
 }
 
-int QtWindow::WindowState() const {
+WindowStateValue QtWindow::WindowState() const {
     return windowState() & Qt::WindowMinimized ? vbMinimized : vbNormal;
 }
 
-void QtWindow::SetWindowState(int state) {
+void QtWindow::SetWindowState(WindowStateValue state) {
     if (state == vbMinimized)
         setWindowState(windowState() | Qt::WindowMinimized);
     else
@@ -358,19 +345,17 @@ void QtWindow::PopupMenu() {
 }
 
 QTimer* QtWindow::TimerNamed(TimerName name) {
-    const QString key = ToQt(name.Text());
-    if (QTimer* timer = timers_.value(key))
-        return timer;
+    if (QTimer** timer = timers_.Find(name))
+        return *timer;
     auto* timer = new QTimer(this);
-    timer->setObjectName(key);
+    timer->setObjectName(ToQt(name.Text()));
     timer->setSingleShot(true);
     timer->setTimerType(Qt::PreciseTimer);
     connect(timer, &QTimer::timeout, this, [this, name] {
         if (events_ != nullptr)
             events_->Timer(name);
     });
-    timers_.insert(key, timer);
-    return timer;
+    return timers_.Add(name, timer);
 }
 
 void QtWindow::StartTimer(TimerName timer, int milliseconds) {
@@ -378,38 +363,28 @@ void QtWindow::StartTimer(TimerName timer, int milliseconds) {
 }
 
 void QtWindow::StopTimer(TimerName timer) {
-    if (QTimer* found = timers_.value(ToQt(timer.Text())))
-        found->stop();
+    if (QTimer* const* found = timers_.Find(timer))
+        (*found)->stop();
 }
 
 bool QtWindow::TimerEnabled(TimerName timer) const {
-    const QTimer* found = timers_.value(ToQt(timer.Text()));
-    return found != nullptr && found->isActive();
+    QTimer* const* found = timers_.Find(timer);
+    return found != nullptr && (*found)->isActive();
 }
 
 void QtWindow::Unload() {
     close();
 }
 
+// What the notification area tells its icons apart by; it is never turned back into the window.
 WindowHandle QtWindow::Handle() const {
-    return static_cast<QObject*>(const_cast<QtWindow*>(this));
+    return const_cast<QtWindow*>(this);
 }
 
 void QtWindow::paintEvent(QPaintEvent*) {
     QPainter painter(this);
     for (const ShapePlan& shape : shapes_)
         painter.fillRect(ToQt(shape.rect), ToQt(shape.fill));
-}
-
-void QtWindow::mouseMoveEvent(QMouseEvent* event) {
-    if (events_ == nullptr)
-        return;
-    const Qt::MouseButtons buttons = event->buttons();
-    const Qt::KeyboardModifiers keys = event->modifiers();
-    events_->MouseMove({buttons.testFlag(Qt::LeftButton), buttons.testFlag(Qt::RightButton),
-                        buttons.testFlag(Qt::MiddleButton), keys.testFlag(Qt::ShiftModifier),
-                        keys.testFlag(Qt::ControlModifier), keys.testFlag(Qt::AltModifier),
-                        event->position().x(), event->position().y()});
 }
 
 bool QtWindow::eventFilter(QObject* watched, QEvent* event) {
@@ -420,9 +395,11 @@ bool QtWindow::eventFilter(QObject* watched, QEvent* event) {
         events_->GotFocus(*name);
     } else if (event->type() == QEvent::KeyPress) {
         const auto* key = static_cast<QKeyEvent*>(event);
-        const bool isReturn = key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter;
-        if (isReturn && (key->modifiers() & ~Qt::KeypadModifier) == Qt::NoModifier)
-            return key->isAutoRepeat() || events_->KeyDown(*name, Key::Return);
+        const Qt::KeyboardModifiers held = key->modifiers();
+        if (key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter)
+            return events_->KeyDown(*name, {Key::Return, held.testFlag(Qt::ShiftModifier),
+                                            held.testFlag(Qt::ControlModifier),
+                                            held.testFlag(Qt::AltModifier), key->isAutoRepeat()});
     }
     return QWidget::eventFilter(watched, event);
 }

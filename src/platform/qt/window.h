@@ -1,9 +1,8 @@
 #pragma once
 
+#include "platform/named.h"
 #include "platform/window.h"
 
-#include <QHash>
-#include <QString>
 #include <QWidget>
 #include <vector>
 
@@ -36,12 +35,12 @@ public:
     void SetText(ControlName control, std::string_view text) override;
     bool Enabled(ControlName control) const override;
     void SetEnabled(ControlName control, bool enabled) override;
-    int Value(ControlName checkBox) const override;
-    void SetValue(ControlName checkBox, int value) override;
+    CheckValue Value(ControlName checkBox) const override;
+    void SetValue(ControlName checkBox, CheckValue value) override;
     void Show() override;
     void Hide() override;
-    int WindowState() const override;
-    void SetWindowState(int state) override;
+    WindowStateValue WindowState() const override;
+    void SetWindowState(WindowStateValue state) override;
     void BringToFront() override;
     void SetFocus(ControlName control) override;
     std::optional<ControlName> FocusedControl() const override;
@@ -58,7 +57,6 @@ public:
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
     void changeEvent(QEvent* event) override;
-    void mouseMoveEvent(QMouseEvent* event) override;
     void paintEvent(QPaintEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
 
@@ -76,12 +74,8 @@ private:
     double twipsPerPixelX_;
     double twipsPerPixelY_;
     std::vector<ShapePlan> shapes_;
-    struct Named {
-        ControlName name;
-        QWidget* widget;
-    };
-    std::vector<Named> controls_;
-    QHash<QString, QTimer*> timers_;
+    Named<ControlName, QWidget*> controls_;
+    Named<TimerName, QTimer*> timers_;
     QMenu* menu_ = nullptr;
     QTimer* restyle_ = nullptr;
 };

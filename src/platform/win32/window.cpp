@@ -186,7 +186,7 @@ void Win32Window::SetColours(HWND control, const ControlPlan& plan) {
 
 void Win32Window::Layout(const WindowPlan& plan) {
     for (const ControlPlan& planned : plan.controls)
-        if (const Control* control = Find(planned.name)) {
+        if (const Control* control = controls_.Find(planned.name)) {
             const Rect& r = planned.rect;
             SetWindowPos(control->handle, nullptr, r.left, r.top, r.width, r.height,
                          SWP_NOZORDER | SWP_NOACTIVATE);
@@ -274,7 +274,7 @@ void Win32Window::CreateControl(const ControlPlan& plan, UINT_PTR id) {
     SetColours(handle, plan);
     AddToolTip(handle, plan.toolTip);
     SetWindowSubclass(handle, ControlProcedure, SubclassId, reinterpret_cast<DWORD_PTR>(this));
-    controls_.push_back({plan.name, plan.kind, handle});
+    controls_.Add(plan.name, {plan.kind, handle});
 }
 
 void Win32Window::AddToolTip(HWND control, std::string_view text) {
@@ -304,20 +304,12 @@ HFONT Win32Window::FontFor(const FontPlan& plan) const {
     return font;
 }
 
-const Win32Window::Control* Win32Window::Find(ControlName name) const {
-    const auto found = std::find_if(controls_.begin(), controls_.end(),
-                                    [name](const Control& c) { return c.name == name; });
-    return found == controls_.end() ? nullptr : &*found;
-}
-
-const Win32Window::Control* Win32Window::Find(HWND handle) const {
-    const auto found = std::find_if(controls_.begin(), controls_.end(),
-                                    [handle](const Control& c) { return c.handle == handle; });
-    return found == controls_.end() ? nullptr : &*found;
+const Win32Window::Controls::Item* Win32Window::Find(HWND handle) const {
+    return controls_.Where([handle](const Control& c) { return c.handle == handle; });
 }
 
 HWND Win32Window::HandleOf(ControlName name) const {
-    const Control* control = Find(name);
+    const Control* control = controls_.Find(name);
     return control != nullptr ? control->handle : nullptr;
 }
 
@@ -335,13 +327,15 @@ int Win32Window::Run() {
 }
 
 bool Win32Window::PreTranslate(const MSG& message) {
-    if (message.message != WM_KEYDOWN || message.wParam != VK_RETURN || events_ == nullptr)
+    // Alt with Return comes as a system key, WM_SYSKEYDOWN.
+    const bool down = message.message == WM_KEYDOWN || message.message == WM_SYSKEYDOWN;
+    if (!down || message.wParam != VK_RETURN || events_ == nullptr)
         return false;
-    const Control* control = Find(message.hwnd);
-    if (control == nullptr || KeyDown(VK_SHIFT) || KeyDown(VK_CONTROL))
-        return false;
+    const Controls::Item* control = Find(message.hwnd);
     const bool repeat = (message.lParam & (1 << 30)) != 0;
-    return repeat || events_->KeyDown(control->name, Key::Return);
+    return control != nullptr &&
+           events_->KeyDown(control->name, {Key::Return, KeyDown(VK_SHIFT), KeyDown(VK_CONTROL),
+                                            KeyDown(VK_MENU), repeat});
 }
 
 std::string Win32Window::Text(ControlName control) const {
@@ -354,7 +348,7 @@ std::string Win32Window::Text(ControlName control) const {
 }
 
 void Win32Window::SetText(ControlName control, std::string_view text) {
-    const Control* found = Find(control);
+    const Control* found = controls_.Find(control);
     if (found == nullptr)
         return;
     SetWindowTextA(found->handle, NulTerminated(text).c_str());
@@ -375,14 +369,14 @@ void Win32Window::SetEnabled(ControlName control, bool enabled) {
 }
 
 // The buttons number their states as the program does: 0, 1, and 2 for greyed.
-int Win32Window::Value(ControlName checkBox) const {
+CheckValue Win32Window::Value(ControlName checkBox) const {
     const HWND handle = HandleOf(checkBox);
-    return handle != nullptr ? int(SendMessageA(handle, BM_GETCHECK, 0, 0)) : vbUnchecked;
+    const int state = handle != nullptr ? int(SendMessageA(handle, BM_GETCHECK, 0, 0)) : 0;
+    return AsCheckValue(state).value_or(vbUnchecked);
 }
 
-void Win32Window::SetValue(ControlName checkBox, int value) {
-    if (const HWND handle = HandleOf(checkBox);
-        handle != nullptr && value >= vbUnchecked && value <= vbGrayed)
+void Win32Window::SetValue(ControlName checkBox, CheckValue value) {
+    if (const HWND handle = HandleOf(checkBox))
         SendMessageA(handle, BM_SETCHECK, WPARAM(value), 0);
 }
 
@@ -400,11 +394,11 @@ void Win32Window::Hide() {
     ShowWindow(hwnd_, SW_HIDE);
 }
 
-int Win32Window::WindowState() const {
+WindowStateValue Win32Window::WindowState() const {
     return IsIconic(hwnd_) || minimisedWhileHidden_ ? vbMinimized : vbNormal;
 }
 
-void Win32Window::SetWindowState(int state) {
+void Win32Window::SetWindowState(WindowStateValue state) {
     // A hidden window keeps its state until it is shown: showing it now would put it back
     // on the task bar.
     if (!Visible()) {
@@ -428,7 +422,7 @@ void Win32Window::SetFocus(ControlName control) {
 }
 
 std::optional<ControlName> Win32Window::FocusedControl() const {
-    const Control* control = Find(GetFocus());
+    const Controls::Item* control = Find(GetFocus());
     return control != nullptr ? std::optional(control->name) : std::nullopt;
 }
 
@@ -449,30 +443,24 @@ void Win32Window::PopupMenu() {
     PostMessageA(hwnd_, WM_NULL, 0, 0);
 }
 
-Win32Window::Timer* Win32Window::FindTimer(TimerName name) {
-    const auto found = std::find_if(timers_.begin(), timers_.end(),
-                                    [name](const Timer& t) { return t.name == name; });
-    return found == timers_.end() ? nullptr : &*found;
-}
-
 void Win32Window::StartTimer(TimerName timer, int milliseconds) {
-    Timer* found = FindTimer(timer);
+    Timer* found = timers_.Find(timer);
     if (found == nullptr)
-        found = &timers_.emplace_back(Timer{timer, FirstTimerId + timers_.size(), false});
+        found = &timers_.Add(timer, {FirstTimerId + timers_.size(), false});
     found->running =
         SetTimer(hwnd_, found->id, UINT(std::max(milliseconds, 1)), nullptr) != 0 || found->running;
 }
 
 void Win32Window::StopTimer(TimerName timer) {
-    if (Timer* found = FindTimer(timer); found != nullptr && found->running) {
+    if (Timer* found = timers_.Find(timer); found != nullptr && found->running) {
         KillTimer(hwnd_, found->id);
         found->running = false;
     }
 }
 
 bool Win32Window::TimerEnabled(TimerName timer) const {
-    return std::any_of(timers_.begin(), timers_.end(),
-                       [timer](const Timer& t) { return t.name == timer && t.running; });
+    const Timer* found = timers_.Find(timer);
+    return found != nullptr && found->running;
 }
 
 void Win32Window::Unload() {
@@ -485,7 +473,7 @@ void Win32Window::Close() {
     closed_ = true;
     if (events_ != nullptr)
         events_->QueryUnload();
-    for (Timer& timer : timers_)
+    for (auto& [name, timer] : timers_)
         if (timer.running) {
             KillTimer(hwnd_, timer.id);
             timer.running = false;
@@ -508,7 +496,7 @@ LRESULT CALLBACK Win32Window::ControlProcedure(HWND hwnd, UINT message, WPARAM w
                                                LPARAM lParam, UINT_PTR, DWORD_PTR window) {
     auto* self = reinterpret_cast<Win32Window*>(window);
     if (message == WM_SETFOCUS && self->events_ != nullptr)
-        if (const Control* control = self->Find(hwnd))
+        if (const Controls::Item* control = self->Find(hwnd))
             self->events_->GotFocus(control->name);
     if (message == WM_NCDESTROY)
         RemoveWindowSubclass(hwnd, ControlProcedure, SubclassId);
@@ -592,22 +580,21 @@ void Win32Window::OnCommand(WPARAM wParam, LPARAM lParam) {
             events_->MenuClick(menuItems_[id - FirstMenuId].name);
         return;
     }
-    const Control* control = Find(reinterpret_cast<HWND>(lParam));
+    const Controls::Item* control = Find(reinterpret_cast<HWND>(lParam));
     if (control == nullptr)
         return;
     const WORD code = HIWORD(wParam);
-    const bool button =
-        control->kind == ControlKind::Button || control->kind == ControlKind::CheckBox;
+    const ControlKind kind = control->thing.kind;
+    const bool button = kind == ControlKind::Button || kind == ControlKind::CheckBox;
     if (button && code == BN_CLICKED)
         events_->Click(control->name);
-    else if (control->kind == ControlKind::TextBox && code == EN_CHANGE)
+    else if (kind == ControlKind::TextBox && code == EN_CHANGE)
         events_->Change(control->name);
 }
 
 void Win32Window::OnTimer(UINT_PTR id) {
-    const auto found =
-        std::find_if(timers_.begin(), timers_.end(), [id](const Timer& t) { return t.id == id; });
-    if (found == timers_.end())
+    const auto* found = timers_.Where([id](const Timer& t) { return t.id == id; });
+    if (found == nullptr)
         return;
     // Each start runs once.
     const TimerName name = found->name;
@@ -649,7 +636,7 @@ void Win32Window::OnDpiChanged(WPARAM wParam, const RECT& suggested) {
 // their parent.
 void Win32Window::OnAppearanceChanged(UINT message, WPARAM wParam) {
     if (message == WM_SYSCOLORCHANGE) {
-        for (const Control& control : controls_)
+        for (const auto& [name, control] : controls_)
             SendMessageA(control.handle, message, 0, 0);
         if (tooltips_ != nullptr)
             SendMessageA(tooltips_, message, 0, 0);

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "platform/named.h"
 #include "platform/win32/owned.h"
 #include "platform/window.h"
 
@@ -42,12 +43,12 @@ public:
     void SetText(ControlName control, std::string_view text) override;
     bool Enabled(ControlName control) const override;
     void SetEnabled(ControlName control, bool enabled) override;
-    int Value(ControlName checkBox) const override;
-    void SetValue(ControlName checkBox, int value) override;
+    CheckValue Value(ControlName checkBox) const override;
+    void SetValue(ControlName checkBox, CheckValue value) override;
     void Show() override;
     void Hide() override;
-    int WindowState() const override;
-    void SetWindowState(int state) override;
+    WindowStateValue WindowState() const override;
+    void SetWindowState(WindowStateValue state) override;
     void BringToFront() override;
     void SetFocus(ControlName control) override;
     std::optional<ControlName> FocusedControl() const override;
@@ -63,15 +64,14 @@ public:
 
 private:
     struct Control {
-        ControlName name;
         ControlKind kind;
         HWND handle;
     };
     struct Timer {
-        TimerName name;
         UINT_PTR id;
         bool running;
     };
+    using Controls = Named<ControlName, Control>;
     struct Shape {
         RECT rect;
         OwnedBrush brush;
@@ -101,10 +101,8 @@ private:
     void CreateControl(const ControlPlan& plan, UINT_PTR id);
     void AddToolTip(HWND control, std::string_view text);
     HFONT FontFor(const FontPlan& plan) const;
-    const Control* Find(ControlName name) const;
-    const Control* Find(HWND handle) const;
+    const Controls::Item* Find(HWND handle) const;
     HWND HandleOf(ControlName name) const;
-    Timer* FindTimer(TimerName name);
     bool Visible() const;
     void Close();
 
@@ -114,9 +112,9 @@ private:
     OwnedIcon icon_;
     OwnedIcon smallIcon_;
     mutable std::vector<std::pair<FontPlan, OwnedFont>> fonts_;
-    std::vector<Control> controls_;
+    Controls controls_;
     std::vector<MenuItemPlan> menuItems_;
-    std::vector<Timer> timers_;
+    Named<TimerName, Timer> timers_;
     std::vector<Shape> shapes_;
     std::map<HWND, Colours> colours_;
     WindowEvents* events_ = nullptr;

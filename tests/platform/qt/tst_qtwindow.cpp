@@ -12,7 +12,6 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
-#include <QMouseEvent>
 #include <QPushButton>
 #include <QScreen>
 #include <QSignalSpy>
@@ -20,6 +19,7 @@
 #include <QTimer>
 #include <memory>
 #include <string>
+#include <type_traits>
 #include <vector>
 
 namespace {
@@ -47,8 +47,9 @@ struct RecordingEvents final : platform::WindowEvents {
         lastMouse = mouse;
         log.push_back("MouseMove");
     }
-    bool KeyDown(platform::ControlName control, platform::Key) override {
-        log.push_back("KeyDown " + std::string(control.Text()));
+    bool KeyDown(platform::ControlName control, const platform::KeyPress& press) override {
+        log.push_back("KeyDown " + std::string(control.Text()) + (press.shift ? " Shift" : "") +
+                      (press.repeat ? " repeat" : ""));
         return handleKeys;
     }
     void GotFocus(platform::ControlName control) override {
@@ -209,7 +210,7 @@ private slots:
     // leaves the state to the program.
     void checkBoxes() {
         auto* box = Control<QCheckBox>(controls::chkFile);
-        const std::pair<int, Qt::CheckState> values[] = {
+        const std::pair<platform::CheckValue, Qt::CheckState> values[] = {
             {platform::vbUnchecked, Qt::Unchecked},
             {platform::vbChecked, Qt::Checked},
             {platform::vbGrayed, Qt::PartiallyChecked}};
@@ -222,9 +223,7 @@ private slots:
             QVERIFY(events.Has("Click chkFile"));
             events.log.clear();
         }
-        window->SetValue(controls::chkFile, platform::vbChecked);
-        window->SetValue(controls::chkFile, 3);
-        QCOMPARE(window->Value(controls::chkFile), platform::vbChecked);
+        static_assert(!std::is_convertible_v<int, platform::CheckValue>, "no value but 0, 1, 2");
     }
 
     void popupMenuItems() {
@@ -261,6 +260,8 @@ private slots:
         auto* start = Control<QPushButton>(controls::cmdToggle);
         QTest::keyClick(start, Qt::Key_Return);
         QVERIFY(events.Has("KeyDown cmdToggle"));
+        QTest::keyClick(start, Qt::Key_Return, Qt::ShiftModifier);
+        QVERIFY(events.Has("KeyDown cmdToggle Shift"));
         QVERIFY(!events.Has("Click cmdToggle")); // the program clicks it itself
         events.log.clear();
         events.handleKeys = false;
@@ -297,17 +298,19 @@ private slots:
         QVERIFY(!window->TimerEnabled(controls::tmrUpdate));
     }
 
-    // The tray icon's notifications arrive as mouse moves; the window reports pixels and what
-    // is held down.
-    void mouseMoves() {
-        QMouseEvent move(QEvent::MouseMove, QPointF(515, 3), QPointF(515, 3), Qt::NoButton,
-                         Qt::RightButton, Qt::ShiftModifier | Qt::AltModifier);
-        QCoreApplication::sendEvent(window.get(), &move);
-        const platform::MouseInput& mouse = events.lastMouse;
-        QCOMPARE(mouse.x, 515.0);
-        QCOMPARE(mouse.y, 3.0);
-        QVERIFY(!mouse.left && mouse.right && !mouse.middle);
-        QVERIFY(mouse.shift && !mouse.control && mouse.alt);
+    // What the user does with the tray icon reaches the window's events as the shell's
+    // notifications do: a mouse move whose x is the code, nothing for a single click.
+    void trayNotifications() {
+        platform::QtShellIconService shell(window->windowIcon());
+        shell.SetEvents(&events);
+        shell.Activated(QSystemTrayIcon::Trigger, false);
+        QVERIFY(!events.Has("MouseMove"));
+        shell.Activated(QSystemTrayIcon::DoubleClick, false);
+        QVERIFY(events.Has("MouseMove"));
+        QCOMPARE(events.lastMouse.x, 515.0);
+        shell.Activated(QSystemTrayIcon::Context, true);
+        QCOMPARE(events.lastMouse.x, 517.0);
+        QVERIFY(!events.lastMouse.left && !events.lastMouse.right);
     }
 
     void windowState() {

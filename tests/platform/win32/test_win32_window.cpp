@@ -115,7 +115,7 @@ TEST_CASE("a click on a check box goes through the program") {
     App app;
     app.form->Start();
     const struct {
-        int before, after;
+        platform::CheckValue before, after;
     } cases[] = {{platform::vbUnchecked, platform::vbChecked},
                  {platform::vbChecked, platform::vbUnchecked},
                  {platform::vbGrayed, platform::vbChecked}};
