@@ -655,6 +655,8 @@ class Scenario:
             self.front.process.wait()
         elif verb == "minimise":
             run("xdotool", "windowminimize", "--sync", self.window(), timeout=10)
+        elif verb == "click" and args == ["icon"]:
+            run("xdotool", "mousemove", "--window", self.icon(), "8", "12", "click", "1")
         elif verb == "click":
             left, top, width, height = self.control(args[0])["box"]
             # As a hand does: the pointer comes to rest before the click, and whatever showed
@@ -703,6 +705,15 @@ class Scenario:
         elif what == "in-tray":
             wait_for("the window is not in the notification area", 10, self.in_tray)
             time.sleep(0.5)
+        elif what == "centred":
+            # Across to the pixel; down within the height of the caption that the window
+            # manager puts above it.
+            window = self.window()
+            x0, y0, width, height = geometry(window)
+            frame = re.findall(r"\d+", x("xprop", "-id", window, "_NET_FRAME_EXTENTS"))
+            caption = int(frame[2]) if len(frame) == 4 else 0
+            if abs(x0 + width / 2 - 512) > 2 or abs(y0 + height / 2 - 384) > caption + 2:
+                raise Failure("the window is at %d,%d, its caption %d high" % (x0, y0, caption))
         elif what == "no-icon":
             if tray_sockets():
                 raise Failure("an icon is in the notification area")
