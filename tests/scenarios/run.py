@@ -561,16 +561,20 @@ class Scenario:
     def in_tray(self):
         return self.front.main_window() is None and tray_sockets()
 
-    def open_menu(self):
+    def popup(self, what, *pointer):
+        """The small window that the pointer brings up over the icon: a menu or a tip."""
         before = {w[0] for w in viewable_top_levels()}
-        run("xdotool", "mousemove", "--window", self.icon(), "8", "12", "click", "3")
+        run("xdotool", "mousemove", "--window", self.icon(), "8", "12", *pointer)
 
-        def menu():
+        def shown():
             new = [w for w in viewable_top_levels() if w[0] not in before and w[3] < 400]
             return new[0] if new else None
-        found = wait_for("no menu on a right click on the icon", 5, menu)
+        found = wait_for("no %s over the icon" % what, 5, shown)
         time.sleep(0.3)
         return found
+
+    def open_menu(self):
+        return self.popup("menu on a right click", "click", "3")
 
     def text_top(self, name):
         picture = self.picture(name)
@@ -705,6 +709,8 @@ class Scenario:
         elif what == "in-tray":
             wait_for("the window is not in the notification area", 10, self.in_tray)
             time.sleep(0.5)
+        elif what == "tip":
+            self.popup("tip with the pointer resting")
         elif what == "centred":
             # Across to the pixel; down within the height of the caption that the window
             # manager puts above it.
