@@ -159,3 +159,19 @@ TEST_CASE("the band's own colours, and the system's under high contrast") {
     }
     ReleaseDC(band, dc);
 }
+
+// New system colours, a new theme or high contrast switched lay the window out anew, once.
+TEST_CASE("a change of the system's colours or theme lays the window out again") {
+    App app;
+    const HWND window = static_cast<HWND>(app.window.Handle());
+    const HWND box = Children(window).back();
+    for (const UINT message : {UINT(WM_SYSCOLORCHANGE), UINT(WM_THEMECHANGED)}) {
+        SetWindowPos(box, nullptr, 0, 0, 1, 1, SWP_NOZORDER | SWP_NOACTIVATE);
+        SendMessageA(window, message, 0, 0);
+        SendMessageA(window, WM_SETTINGCHANGE, SPI_SETHIGHCONTRAST, 0);
+        MSG pending{};
+        while (PeekMessageA(&pending, nullptr, 0, 0, PM_REMOVE))
+            DispatchMessageA(&pending);
+        CheckAgainst(window, ui::PlanWindow(Form1Layout, app.window));
+    }
+}
