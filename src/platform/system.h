@@ -44,7 +44,7 @@ std::string ApplicationFolder();
 struct FolderFacts {
     // Where installers and packages put programs, which run from there for every user.
     bool installed = false;
-    // This user may make files in it.
+    // This user may make files in it (not asked of an installed folder, which is not written).
     bool writable = true;
 };
 FolderFacts FactsOf(const std::string& folder);

@@ -63,12 +63,15 @@ FolderFacts FactsOf(const std::string& folder) {
     // Program Files (both of a 64-bit system, whichever this program is), and the folder that
     // installers for one user take.
     std::wstring native(MAX_PATH, L'\0');
-    native.resize(GetEnvironmentVariableW(L"ProgramW6432", native.data(), MAX_PATH));
+    const DWORD length = GetEnvironmentVariableW(L"ProgramW6432", native.data(), MAX_PATH);
+    native.resize(length < MAX_PATH ? length : 0);
     const std::wstring local = KnownFolder(CSIDL_LOCAL_APPDATA);
     const bool installed = Within(wide, KnownFolder(CSIDL_PROGRAM_FILES)) ||
                            Within(wide, KnownFolder(CSIDL_PROGRAM_FILESX86)) ||
                            Within(wide, native) ||
                            (!local.empty() && Within(wide, local + L"\\Programs"));
+    if (installed)
+        return {true, false}; // asked nothing: an installed copy never writes into its folder
     // The rights that count are the system's, for this user, on this folder: try them.
     const std::string probeName =
         Utf8(wide) + ".tallimer-probe-" + std::to_string(GetCurrentProcessId());
@@ -78,7 +81,7 @@ FolderFacts FactsOf(const std::string& folder) {
     const bool writable = probe != INVALID_HANDLE_VALUE;
     if (writable)
         CloseHandle(probe);
-    return {installed, writable};
+    return {false, writable};
 }
 
 std::string UserFolder() {
