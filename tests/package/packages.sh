@@ -39,11 +39,13 @@ if [ "$MODE" = windows ]; then
     # The Start menu's shortcut leads to the program, which keeps the user's files per user.
     target=$(python3 "$HERE/shortcut_target.py" "$menu/Tallimer.lnk")
     [ "$("$WINE" winepath -u "$target" 2>/dev/null)" -ef "$programs/tallimer.exe" ] || fail "the shortcut leads to $target"
-    (cd /tmp && "$WINE" "$target") >/dev/null 2>&1 &
-    PIDS+=($!)
+    (cd /tmp && exec "$WINE" "$target") >/dev/null 2>&1 &
+    APP=$!
+    PIDS+=($APP)
     wait_for 30 shown || fail "the installed program did not start"
     "$WINE" taskkill /im tallimer.exe >/dev/null 2>&1
-    wait_for 15 test -s "$local_data/Tallimer/Settings.ini" || fail "no Settings.ini in the user's folder"
+    expect_exit "closing the installed program" # and it has saved its options whole
+    [ -s "$local_data/Tallimer/Settings.ini" ] || fail "no Settings.ini in the user's folder"
     [ "$(ls "$programs")" = "$(printf 'README.txt\ntallimer.exe\nuninstall.exe')" ] || fail "the program folder holds $(ls "$programs")"
 
     # A newer version over it, with the start at sign-in asked for: the user's files stay.
