@@ -2,7 +2,13 @@
 ; %LOCALAPPDATA%\Programs\Tallimer. The build defines VERSION, ARCH (i686 or x86_64), PROGRAM
 ; (tallimer.exe), README, ICON and OUTFILE. Silent: /S; /AUTOSTART=1 or =0 sets the start at
 ; sign-in, which otherwise stays as an earlier install left it, off at first.
-Unicode true
+!if "${ARCH}" == "x86_64"
+    ; A 64-bit installer for the 64-bit program: it needs no 32-bit code, and 32-bit Windows
+    ; refuses it before it starts, as it refuses the program.
+    Target amd64-unicode
+!else
+    Unicode true
+!endif
 ManifestDPIAware true
 RequestExecutionLevel user
 SetCompressor /SOLID lzma
@@ -12,7 +18,6 @@ SetCompressor /SOLID lzma
 !include MUI2.nsh
 !include Sections.nsh
 !include WinMessages.nsh
-!include x64.nsh
 
 !define UNINSTALL_KEY "Software\Microsoft\Windows\CurrentVersion\Uninstall\Tallimer"
 
@@ -89,12 +94,6 @@ Section "-"
 SectionEnd
 
 Function .onInit
-    !if "${ARCH}" == "x86_64"
-        ${IfNot} ${RunningX64}
-            MessageBox MB_ICONSTOP "This Tallimer is for 64-bit Windows. Take the 32-bit one (i686)."
-            Abort
-        ${EndIf}
-    !endif
     ; An upgrade keeps the start at sign-in as it was, unless told otherwise.
     ${If} ${FileExists} "$SMSTARTUP\Tallimer.lnk"
         !insertmacro SelectSection ${SecSignIn}
