@@ -23,7 +23,7 @@ std::string DirectoryOf(const std::string& path) {
 }
 
 std::optional<struct stat> StatusOf(const std::string& path) {
-    struct stat st {};
+    struct stat st = {};
     if (!NamesAFile(path) || stat(path.c_str(), &st) != 0)
         return std::nullopt;
     return st;
@@ -96,8 +96,8 @@ OwnedDescriptor OpenTemporary(const std::string& temporary, mode_t mode) {
                                 mode));
         if (!fd)
             return fd;
-        struct stat opened {};
-        struct stat named {};
+        struct stat opened = {};
+        struct stat named = {};
         // Only a plain file of its own (no second name) is emptied.
         if (flock(fd.get(), LOCK_EX | LOCK_NB) != 0 || fstat(fd.get(), &opened) != 0 ||
             !S_ISREG(opened.st_mode) || opened.st_nlink != 1)
@@ -123,7 +123,7 @@ bool IsRegularFile(const std::string& path) {
 }
 
 bool Exists(const std::string& path) {
-    struct stat st {};
+    struct stat st = {};
     return NamesAFile(path) && lstat(path.c_str(), &st) == 0;
 }
 
@@ -137,7 +137,7 @@ bool MakeFolders(const std::string& path) {
         if (slash == std::string::npos)
             break;
     }
-    struct stat st {};
+    struct stat st = {};
     return stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
 }
 
@@ -148,7 +148,7 @@ std::optional<std::string> ReadRegularFile(const std::string& path) {
     if (!fd)
         return errno == ENOENT ? std::optional<std::string>(std::string()) : std::nullopt;
     std::optional<std::string> content;
-    struct stat st {};
+    struct stat st = {};
     if (fstat(fd.get(), &st) == 0 && S_ISREG(st.st_mode)) {
         content.emplace();
         std::array<char, 65536> chunk{};
@@ -176,7 +176,7 @@ bool ReplaceFileContents(const std::string& path, std::string_view content, Flus
         return false;
     std::string target = path;
 
-    struct stat st {};
+    struct stat st = {};
     bool exists = false;
     if (!ResolveTarget(target, st, exists))
         return false;

@@ -52,7 +52,7 @@ std::uint64_t SystemTickCounter::GetTickCount64() const {
 }
 
 std::optional<BootFileInfo> SystemFileService::GetFile(const std::string& path) const {
-    struct stat st {};
+    struct stat st = {};
     if (!NamesAFile(path) || stat(path.c_str(), &st) != 0 || S_ISDIR(st.st_mode))
         return std::nullopt;
     const auto ms = std::int64_t(st.st_mtim.tv_sec) * 1000 + st.st_mtim.tv_nsec / 1000000;

@@ -247,7 +247,7 @@ void InstallAccessibility() {
 
 void ReportCheckStateChanges(QCheckBox& box) {
     auto previous = std::make_shared<int>(box.checkState());
-    QObject::connect(&box, &QCheckBox::stateChanged, &box, [&box, previous](int state) {
+    const auto changed = [&box, previous](int state) {
         const bool wasGreyed = *previous == Qt::PartiallyChecked;
         const bool greyed = state == Qt::PartiallyChecked;
         // Qt reports changes of its own checked flag, which is set for greyed and ticked
@@ -264,7 +264,14 @@ void ReportCheckStateChanges(QCheckBox& box) {
         if (greyed != wasGreyed)
             SendEvent(box, QStringLiteral("StateChanged"), QStringLiteral("indeterminate"),
                       greyed ? 1 : 0, 0);
-    });
+    };
+    // Qt 6.7 brought checkStateChanged, and 6.8 deprecates stateChanged(int) for it.
+#if QT_VERSION >= QT_VERSION_CHECK(6, 7, 0)
+    QObject::connect(&box, &QCheckBox::checkStateChanged, &box,
+                     [changed](Qt::CheckState state) { changed(int(state)); });
+#else
+    QObject::connect(&box, &QCheckBox::stateChanged, &box, changed);
+#endif
 }
 
 void ReportNameChange(QWidget& widget) {

@@ -34,7 +34,7 @@ TerminationRequests::TerminationRequests(QObject* parent) : QObject(parent) {
     handlerEnd = writeEnd_.get();
     notifier_ = new QSocketNotifier(readEnd_.get(), QSocketNotifier::Read, this);
     connect(notifier_, &QSocketNotifier::activated, this, &TerminationRequests::Drain);
-    struct sigaction action {};
+    struct sigaction action = {};
     action.sa_handler = OnSignal;
     sigemptyset(&action.sa_mask);
     action.sa_flags = SA_RESTART;

@@ -23,13 +23,13 @@ namespace fs = std::filesystem;
 namespace {
 
 mode_t ModeOf(const std::string& path) {
-    struct stat st {};
+    struct stat st = {};
     REQUIRE(stat(path.c_str(), &st) == 0);
     return st.st_mode & 07777;
 }
 
 bool IsFifo(const std::string& path) {
-    struct stat st {};
+    struct stat st = {};
     return stat(path.c_str(), &st) == 0 && S_ISFIFO(st.st_mode);
 }
 
