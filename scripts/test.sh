@@ -51,7 +51,7 @@ windows() {
         ctest --preset windows-i686 || result=1
     else
         echo "NOT RUN: the i686 tests (the i686 programs are built and packaged):" \
-            "${WINE32_MISSING:-Wine's 32-bit loader does not start}."
+            "${WINE32_MISSING:-the 32-bit loader of Wine does not start}."
     fi
     wineserver -k 2>/dev/null || true
     for arch in i686 x86_64; do
