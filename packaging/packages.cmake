@@ -57,6 +57,16 @@ else()
     # Debian's changelog, compressed as Debian's tools do it, and the copyright.
     execute_process(COMMAND date -u -R -d "${TALLIMER_RELEASE_DATE} 12:00"
                     OUTPUT_VARIABLE TALLIMER_RELEASE_DATE_RFC2822 OUTPUT_STRIP_TRAILING_WHITESPACE)
+    # A package depends on the library names of the Debian release it is built on (13 has
+    # libqt6core6t64 where 12 has libqt6core6), so its version says which release it is for.
+    set(TALLIMER_DEB_VERSION ${PROJECT_VERSION})
+    if(EXISTS /etc/os-release)
+        file(STRINGS /etc/os-release debian_release REGEX "^VERSION_ID=")
+        string(REGEX REPLACE "^VERSION_ID=\"?([0-9]+).*" "\\1" debian_release "${debian_release}")
+        if(debian_release)
+            string(APPEND TALLIMER_DEB_VERSION "~deb${debian_release}")
+        endif()
+    endif()
     configure_file(packaging/changelog.in changelog @ONLY)
     add_custom_command(OUTPUT changelog.gz tallimer.1.gz
                        COMMAND gzip -9nc changelog > changelog.gz
@@ -69,6 +79,7 @@ else()
 
     configure_file(packaging/cpack-options.cmake.in cpack-options.cmake @ONLY)
     set(CPACK_PROJECT_CONFIG_FILE ${PROJECT_BINARY_DIR}/cpack-options.cmake)
+    set(CPACK_DEBIAN_PACKAGE_VERSION ${TALLIMER_DEB_VERSION})
     set(CPACK_DEBIAN_PACKAGE_MAINTAINER "The Tallimer developers <developers@tallimer.org>")
     set(CPACK_DEBIAN_PACKAGE_SECTION utils)
     set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
