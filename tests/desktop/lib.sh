@@ -110,23 +110,6 @@ tray_icon() { program_windows | awk '$6 == 1 && $4 > 4 { print $1; exit 0 } END 
 no_tray_icon() { ! tray_icon; }
 window_shown() { program_windows | awk -v w="$1" '$1 == w { found = 1 } END { exit !found }'; }
 window_hidden() { ! window_shown "$1"; }
-# A top-level window of the program other than the main window: a menu or a tool tip.
-popup_window() { program_windows | awk -v main="$1" '$1 != main && $6 == 0 { print; exit }' | grep .; }
-
-# open_menu: right click on the tray icon $icon; prints the menu's "id x y width height".
-open_menu() {
-    xdotool mousemove --window "$icon" 8 8 click 3
-    wait_for 5 popup_window "$window" || fail "no menu on a right click"
-    sleep 0.3
-    popup_window "$window"
-}
-# click_menu_item INDEX (0: Open Tallimer, 1: Exit)
-click_menu_item() {
-    read -r menu x y width height _ <<<"$(open_menu)"
-    local row=$((height / 2))
-    xdotool mousemove $((x + width / 2)) $((y + row / 2 + row * $1)) click 1
-}
-
 
 # expect_exit WHAT: the program ends within 10 s, with status 0.
 expect_exit() {

@@ -47,6 +47,10 @@ def output_of(*command, env=None, timeout=120):
         return out.read().decode("utf-8", "replace")
 
 
+def contents(path):
+    return open(path, "rb").read() if os.path.exists(path) else None
+
+
 def wait_for(what, seconds, condition):
     deadline = time.monotonic() + seconds
     while True:
@@ -289,6 +293,9 @@ class FrontEnd:
                 process.wait()
         self.others = []
 
+    def send_signal(self, name):
+        raise Failure("the Windows program gets no SIG" + name)
+
     def finish(self):
         pass
 
@@ -398,7 +405,10 @@ class LinuxFrontEnd(FrontEnd):
 
     def end_session(self):
         # As the end of a Linux desktop session does, where systemd ends what is left.
-        self.process.send_signal(signal.SIGTERM)
+        self.send_signal("TERM")
+
+    def send_signal(self, name):
+        self.process.send_signal(getattr(signal, "SIG" + name))
 
     def restart_tray(self, desktop):
         # The panel goes and comes back: Qt embeds its icon in the new one.
@@ -597,221 +607,6 @@ class Scenario:
                  lambda: self.front.main_window() or tray_sockets() or self.front.exited())
         time.sleep(0.5)
 
-    def step(self, words):
-        verb, args = words[0], words[1:]
-        if verb == "folder":
-            # The program in a folder of this name, inside the scenario's own.
-            named = os.path.join(self.folder, args[0].strip('"'))
-            os.makedirs(named)
-            os.rename(os.path.join(self.folder, self.front.program_name()),
-                      os.path.join(named, self.front.program_name()))
-            self.folder = named
-        elif verb == "file":
-            data = text_argument(args[1])
-            with open(self.path(args[0]), "wb") as f:
-                f.write(data)
-        elif verb == "link":
-            os.symlink(args[1], self.path(args[0]))
-        elif verb == "chmod":
-            os.chmod(self.path(args[1]), int(args[0], 8))
-        elif verb == "read-only" and args == ["folder"]:
-            for command in (["--bind", self.folder, self.folder], ["-o", "remount,bind,ro", self.folder]):
-                if run("mount", *command).returncode != 0:
-                    raise Failure("this machine makes no read-only folder: a bind mount is refused")
-                self.mounted = self.folder
-        elif verb == "start" and not args:
-            self.snapshot()
-            self.front.start(self.folder, self.accessible)
-            self.started = True
-            self.wait_until_up()
-        elif verb == "start" and args == ["again"]:
-            # A second start from the same folder, which hands over and ends.
-            later = self.front.launch(self.folder, False)
-            try:
-                self.again = later.wait(20)
-            except subprocess.TimeoutExpired:
-                self.front.others.append(later)
-                raise Failure("the second start did not end")
-        elif verb == "start" and args == ["elsewhere"]:
-            other = self.folder + "-elsewhere"
-            os.makedirs(other)
-            shutil.copy(os.path.join(self.folder, self.front.program_name()), other)
-            self.front.others.append(self.front.launch(other, False))
-        elif verb == "start" and args == ["twice"]:
-            # Two starts from one folder at the same moment: one runs, the other hands over.
-            self.snapshot()
-            self.front.start(self.folder, False)
-            self.front.others.append(self.front.launch(self.folder, False))
-            pair = [self.front.process, self.front.others[0]]
-            ended = wait_for("neither of two starts ended", 30,
-                             lambda: [p for p in pair if p.poll() is not None])
-            self.again = ended[0].returncode
-            self.front.process = next((p for p in pair if p.poll() is None), ended[0])
-            self.front.others = []
-            self.started = True
-            self.wait_until_up()
-        elif verb == "end" and args == ["session"]:
-            self.front.end_session()
-        elif verb == "restart" and args == ["tray"]:
-            self.front.restart_tray(self.desktop)
-        elif verb == "kill":
-            self.front.process.kill()
-            self.front.process.wait()
-        elif verb == "minimise":
-            run("xdotool", "windowminimize", "--sync", self.window(), timeout=10)
-        elif verb == "click" and args == ["icon"]:
-            run("xdotool", "mousemove", "--window", self.icon(), "8", "12", "click", "1")
-        elif verb == "click":
-            left, top, width, height = self.control(args[0])["box"]
-            # As a hand does: the pointer comes to rest before the click, and whatever showed
-            # for the place it left (a tool tip) has gone.
-            run("xdotool", "mousemove", "--window", self.window(), str(left + width // 2),
-                str(top + height // 2), "sleep", "0.2", "click", "1")
-            time.sleep(0.3)
-        elif verb == "type":
-            run("xdotool", "type", "--delay", "50", text_argument(args[0]).decode())
-            time.sleep(0.3)
-        elif verb == "key":
-            run("xdotool", "key", "--delay", "80", *args)
-            time.sleep(0.3)
-        elif verb == "double-click":
-            run("xdotool", "mousemove", "--window", self.icon(), "8", "12", "click", "--repeat",
-                "2", "--delay", "80", "1")
-        elif verb == "menu":
-            items = self.front.plan["menu"]
-            if args[0] not in items:
-                raise Failure("no menu item named " + args[0])
-            _, mx, my, mw, mh = self.open_menu()
-            row = mh / len(items)
-            run("xdotool", "mousemove", str(mx + mw // 2),
-                str(int(my + row * items.index(args[0]) + row / 2)), "click", "1")
-        elif verb == "close":
-            window = self.window()
-            self.activate(window)
-            run("xdotool", "key", "--clearmodifiers", "alt+F4")
-        elif verb == "look":
-            self.front.set_look(args[0], args[1].strip('"'))
-        elif verb == "switch":
-            self.front.switch(args[0], args[1])
-            self.front.read_plan()
-        elif verb == "wait":
-            time.sleep(float(args[0]))
-        elif verb == "expect":
-            self.expect(args)
-        else:
-            raise Failure("no such step: " + verb)
-
-    def expect(self, args):
-        what = args[0]
-        if what == "shown":
-            wait_for("the window is not shown", 10, self.front.main_window)
-            time.sleep(0.5)
-        elif what == "in-tray":
-            wait_for("the window is not in the notification area", 10, self.in_tray)
-            time.sleep(0.5)
-        elif what == "tip":
-            self.popup("tip with the pointer resting")
-        elif what == "centred":
-            # Across to the pixel; down within the height of the caption that the window
-            # manager puts above it.
-            window = self.window()
-            x0, y0, width, height = geometry(window)
-            frame = re.findall(r"\d+", x("xprop", "-id", window, "_NET_FRAME_EXTENTS"))
-            caption = int(frame[2]) if len(frame) == 4 else 0
-            if abs(x0 + width / 2 - 512) > 2 or abs(y0 + height / 2 - 384) > caption + 2:
-                raise Failure("the window is at %d,%d, its caption %d high" % (x0, y0, caption))
-        elif what == "no-icon":
-            if tray_sockets():
-                raise Failure("an icon is in the notification area")
-        elif what == "again-exit":
-            if self.again != int(args[1]):
-                raise Failure("the later start ended with status %s" % self.again)
-        elif what == "windows":
-            wait_for("not %s windows shown" % args[1], 15,
-                     lambda: len(self.front.main_windows()) == int(args[1]))
-        elif what == "active":
-            window = wait_for("the window is not shown", 10, self.front.main_window)
-            wait_for("the window is not the active one", 10,
-                     lambda: x("xdotool", "getactivewindow").strip() == str(int(window, 0)))
-        elif what == "exit":
-            try:
-                status = self.front.process.wait(15)
-            except subprocess.TimeoutExpired:
-                raise Failure("the program did not end")
-            if status != int(args[1]):
-                raise Failure("the program ended with status %d" % status)
-        elif what == "file":
-            wanted = text_argument(args[2])
-            got = open(self.path(args[1]), "rb").read() if os.path.exists(
-                self.path(args[1])) else None
-            if got != wanted:
-                raise Failure("%s holds %r, not %r" % (args[1], got, wanted))
-        elif what == "same":
-            got = open(self.path(args[1]), "rb").read()
-            if got != self.before.get(args[1]):
-                raise Failure("%s changed: %r" % (args[1], got))
-        elif what == "user-file":
-            got = open(self.front.user_file(args[1]), "rb").read() if os.path.exists(
-                self.front.user_file(args[1])) else None
-            if got != text_argument(args[2]):
-                raise Failure("the user's %s holds %r" % (args[1], got))
-        elif what == "missing":
-            if os.path.lexists(self.path(args[1])):
-                raise Failure(args[1] + " was made")
-        elif what == "link":
-            if not os.path.islink(self.path(args[1])) or os.readlink(
-                    self.path(args[1])) != args[2]:
-                raise Failure("%s is no longer a link to %s" % (args[1], args[2]))
-        elif what == "uptime":
-            def written():
-                try:
-                    return open(self.path(args[1]), "rb").read()
-                except OSError:
-                    return None
-            data = wait_for("no %s was written" % args[1], 10, written)
-            if not re.fullmatch(rb"[1-9][0-9]*\r\n", data):
-                raise Failure("%s holds %r" % (args[1], data))
-            actual = float(open("/proc/uptime").read().split()[0])
-            if abs(int(data) - actual) > 2:
-                raise Failure("%s says %s, the system %.1f" % (args[1], data, actual))
-        elif what == "contrast":
-            wait_for("the text of %s contrasts less than %s:1" % (args[1], args[2]), 10,
-                     lambda: self.least_contrast(args[1], float(args[2])))
-        elif what == "background":
-            def dark():
-                behind = self.picture(args[1]).background
-                return contrast(behind, (0, 0, 0)) < contrast(behind, (255, 255, 255))
-            wait_for("the background of %s is not %s" % (args[1], args[2]), 10,
-                     lambda: dark() == (args[2] == "dark"))
-        elif what == "whole":
-            for name in [n for n, c in self.front.plan["controls"].items() if c["text"] > 0]:
-                wait_for("the caption of %s is cut" % name, 10, lambda: self.whole(name))
-        elif what == "text-top":
-            row = self.text_top(args[1])
-            if row > int(args[2]):
-                raise Failure("the text of %s begins %d pixels below its top" % (args[1], row))
-        elif what == "accessible-name":
-            pattern = args[3] if args[2:3] == ["matching"] else None
-            wanted = text_argument(pattern or args[2]).decode()
-            left, top, width, height = self.control(args[1])["box"]
-            called = []
-
-            def named():
-                names = self.front.accessible_names()
-                called[:] = [names]
-                for line in names.splitlines():
-                    box, _, name = line.partition("\t")
-                    if [int(n) for n in box.split()] == [left, top, width, height]:
-                        called[:] = [name]
-                        return re.fullmatch(wanted, name) if pattern else name == wanted
-                return False
-            try:
-                wait_for("", 10, named)
-            except Failure:
-                raise Failure("%s is called %r" % (args[1], called[0] if called else None))
-        else:
-            raise Failure("no such expectation: " + what)
-
     def play(self, steps):
         self.accessible = any(w[:2] == ["expect", "accessible-name"] for _, w in steps)
         try:
@@ -834,6 +629,332 @@ class Scenario:
             name = re.sub(r"[^a-z0-9]+", "-", self.name.lower()).strip("-")
             run("import", "-window", "root", os.path.join(self.artifacts, name + ".png"))
 
+    # The steps and the expectations of the table, each under the words that name it: a step's
+    # verb and, where it has forms, its first argument ("start again"); an expectation's name.
+    STEPS = {}
+    EXPECTATIONS = {}
+
+    def step(self, words):
+        action = self.STEPS.get(" ".join(words[:2])) or self.STEPS.get(words[0])
+        if action is None:
+            raise Failure("no such step: " + " ".join(words))
+        action(self, words[1:])
+
+    def expect(self, args):
+        if args[0] not in self.EXPECTATIONS:
+            raise Failure("no such expectation: " + args[0])
+        self.EXPECTATIONS[args[0]](self, args[1:])
+
+    def _on(table, *names):
+        def register(action):
+            table.update(dict.fromkeys(names, action))
+            return action
+        return register
+
+    @_on(STEPS, "folder")
+    def step_folder(self, args):
+        # The program in a folder of this name, inside the scenario's own.
+        named = os.path.join(self.folder, args[0].strip('"'))
+        os.makedirs(named)
+        os.rename(os.path.join(self.folder, self.front.program_name()),
+                  os.path.join(named, self.front.program_name()))
+        self.folder = named
+
+    @_on(STEPS, "file")
+    def step_file(self, args):
+        with open(self.path(args[0]), "wb") as f:
+            f.write(text_argument(args[1]))
+
+    @_on(STEPS, "link")
+    def step_link(self, args):
+        os.symlink(args[1], self.path(args[0]))
+
+    @_on(STEPS, "chmod")
+    def step_chmod(self, args):
+        os.chmod(self.path(args[1]), int(args[0], 8))
+
+    @_on(STEPS, "read-only folder")
+    def step_read_only_folder(self, args):
+        for command in (["--bind", self.folder, self.folder],
+                        ["-o", "remount,bind,ro", self.folder]):
+            if run("mount", *command).returncode != 0:
+                raise Failure("this machine makes no read-only folder: a bind mount is refused")
+            self.mounted = self.folder
+
+    @_on(STEPS, "start")
+    def step_start(self, args):
+        if args:
+            raise Failure("no such start: " + " ".join(args))
+        self.snapshot()
+        self.front.start(self.folder, self.accessible)
+        self.started = True
+        self.wait_until_up()
+
+    @_on(STEPS, "start again")
+    def step_start_again(self, args):
+        # A second start from the same folder, which hands over and ends.
+        later = self.front.launch(self.folder, False)
+        try:
+            self.again = later.wait(20)
+        except subprocess.TimeoutExpired:
+            self.front.others.append(later)
+            raise Failure("the second start did not end")
+
+    @_on(STEPS, "start elsewhere")
+    def step_start_elsewhere(self, args):
+        other = self.folder + "-elsewhere"
+        os.makedirs(other)
+        shutil.copy(os.path.join(self.folder, self.front.program_name()), other)
+        self.front.others.append(self.front.launch(other, False))
+
+    @_on(STEPS, "start twice")
+    def step_start_twice(self, args):
+        # Two starts from one folder at the same moment: one runs, the other hands over.
+        self.snapshot()
+        self.front.start(self.folder, False)
+        self.front.others.append(self.front.launch(self.folder, False))
+        pair = [self.front.process, self.front.others[0]]
+        ended = wait_for("neither of two starts ended", 30,
+                         lambda: [p for p in pair if p.poll() is not None])
+        self.again = ended[0].returncode
+        self.front.process = next((p for p in pair if p.poll() is None), ended[0])
+        self.front.others = []
+        self.started = True
+        self.wait_until_up()
+
+    @_on(STEPS, "end session")
+    def step_end_session(self, args):
+        self.front.end_session()
+
+    @_on(STEPS, "signal")
+    def step_signal(self, args):
+        self.front.send_signal(args[0])
+
+    @_on(STEPS, "restart tray")
+    def step_restart_tray(self, args):
+        self.front.restart_tray(self.desktop)
+
+    @_on(STEPS, "kill")
+    def step_kill(self, args):
+        self.front.process.kill()
+        self.front.process.wait()
+
+    @_on(STEPS, "minimise")
+    def step_minimise(self, args):
+        run("xdotool", "windowminimize", "--sync", self.window(), timeout=10)
+
+    @_on(STEPS, "click icon")
+    def step_click_icon(self, args):
+        run("xdotool", "mousemove", "--window", self.icon(), "8", "12", "click", "1")
+
+    @_on(STEPS, "click")
+    def step_click(self, args):
+        left, top, width, height = self.control(args[0])["box"]
+        # As a hand does: the pointer comes to rest before the click, and whatever showed for the
+        # place it left (a tool tip) has gone.
+        run("xdotool", "mousemove", "--window", self.window(), str(left + width // 2),
+            str(top + height // 2), "sleep", "0.2", "click", "1")
+        time.sleep(0.3)
+
+    @_on(STEPS, "type")
+    def step_type(self, args):
+        run("xdotool", "type", "--delay", "50", text_argument(args[0]).decode())
+        time.sleep(0.3)
+
+    @_on(STEPS, "key")
+    def step_key(self, args):
+        run("xdotool", "key", "--delay", "80", *args)
+        time.sleep(0.3)
+
+    @_on(STEPS, "double-click")
+    def step_double_click(self, args):
+        run("xdotool", "mousemove", "--window", self.icon(), "8", "12", "click", "--repeat", "2",
+            "--delay", "80", "1")
+
+    @_on(STEPS, "menu")
+    def step_menu(self, args):
+        items = self.front.plan["menu"]
+        if args[0] not in items:
+            raise Failure("no menu item named " + args[0])
+        _, mx, my, mw, mh = self.open_menu()
+        row = mh / len(items)
+        run("xdotool", "mousemove", str(mx + mw // 2),
+            str(int(my + row * items.index(args[0]) + row / 2)), "click", "1")
+
+    @_on(STEPS, "close")
+    def step_close(self, args):
+        window = self.window()
+        self.activate(window)
+        run("xdotool", "key", "--clearmodifiers", "alt+F4")
+
+    @_on(STEPS, "look")
+    def step_look(self, args):
+        self.front.set_look(args[0], args[1].strip('"'))
+
+    @_on(STEPS, "switch")
+    def step_switch(self, args):
+        self.front.switch(args[0], args[1])
+        self.front.read_plan()
+
+    @_on(STEPS, "wait")
+    def step_wait(self, args):
+        time.sleep(float(args[0]))
+
+    @_on(STEPS, "expect")
+    def step_expect(self, args):
+        self.expect(args)
+
+    @_on(EXPECTATIONS, "shown")
+    def expect_shown(self, args):
+        wait_for("the window is not shown", 10, self.front.main_window)
+        time.sleep(0.5)
+
+    @_on(EXPECTATIONS, "in-tray")
+    def expect_in_tray(self, args):
+        wait_for("the window is not in the notification area", 10, self.in_tray)
+        time.sleep(0.5)
+
+    @_on(EXPECTATIONS, "tip")
+    def expect_tip(self, args):
+        self.popup("tip with the pointer resting")
+
+    @_on(EXPECTATIONS, "centred")
+    def expect_centred(self, args):
+        # Across to the pixel; down within the height of the caption that the window manager
+        # puts above it.
+        window = self.window()
+        x0, y0, width, height = geometry(window)
+        frame = re.findall(r"\d+", x("xprop", "-id", window, "_NET_FRAME_EXTENTS"))
+        caption = int(frame[2]) if len(frame) == 4 else 0
+        if abs(x0 + width / 2 - 512) > 2 or abs(y0 + height / 2 - 384) > caption + 2:
+            raise Failure("the window is at %d,%d, its caption %d high" % (x0, y0, caption))
+
+    @_on(EXPECTATIONS, "no-maximise")
+    def expect_no_maximise(self, args):
+        # The Motif hints the window manager reads: functions without maximise (0x10) and with
+        # minimise (0x20), decorations without the maximise button (0x40).
+        hints = re.findall(r"0x[0-9a-f]+|\d+", x("xprop", "-id", self.window(), "_MOTIF_WM_HINTS"))
+        if len(hints) < 3:
+            raise Failure("the window has no Motif hints")
+        flags, functions, decorations = (int(h, 0) for h in hints[:3])
+        if flags & 1 and (functions & 0x10 or not functions & 0x20) or (
+                flags & 2 and decorations & 0x40):
+            raise Failure("the window offers maximise: %s" % hints)
+
+    @_on(EXPECTATIONS, "no-icon")
+    def expect_no_icon(self, args):
+        if tray_sockets():
+            raise Failure("an icon is in the notification area")
+
+    @_on(EXPECTATIONS, "again-exit")
+    def expect_again_exit(self, args):
+        if self.again != int(args[0]):
+            raise Failure("the later start ended with status %s" % self.again)
+
+    @_on(EXPECTATIONS, "windows")
+    def expect_windows(self, args):
+        wait_for("not %s windows shown" % args[0], 15,
+                 lambda: len(self.front.main_windows()) == int(args[0]))
+
+    @_on(EXPECTATIONS, "active")
+    def expect_active(self, args):
+        window = wait_for("the window is not shown", 10, self.front.main_window)
+        wait_for("the window is not the active one", 10,
+                 lambda: x("xdotool", "getactivewindow").strip() == str(int(window, 0)))
+
+    @_on(EXPECTATIONS, "exit")
+    def expect_exit(self, args):
+        try:
+            status = self.front.process.wait(15)
+        except subprocess.TimeoutExpired:
+            raise Failure("the program did not end")
+        if status != int(args[0]):
+            raise Failure("the program ended with status %d" % status)
+
+    @_on(EXPECTATIONS, "file")
+    def expect_file(self, args):
+        got = contents(self.path(args[0]))
+        if got != text_argument(args[1]):
+            raise Failure("%s holds %r, not %r" % (args[0], got, text_argument(args[1])))
+
+    @_on(EXPECTATIONS, "same")
+    def expect_same(self, args):
+        got = contents(self.path(args[0]))
+        if got != self.before.get(args[0]):
+            raise Failure("%s changed: %r" % (args[0], got))
+
+    @_on(EXPECTATIONS, "user-file")
+    def expect_user_file(self, args):
+        got = contents(self.front.user_file(args[0]))
+        if got != text_argument(args[1]):
+            raise Failure("the user's %s holds %r" % (args[0], got))
+
+    @_on(EXPECTATIONS, "missing")
+    def expect_missing(self, args):
+        if os.path.lexists(self.path(args[0])):
+            raise Failure(args[0] + " was made")
+
+    @_on(EXPECTATIONS, "link")
+    def expect_link(self, args):
+        if not os.path.islink(self.path(args[0])) or os.readlink(self.path(args[0])) != args[1]:
+            raise Failure("%s is no longer a link to %s" % (args[0], args[1]))
+
+    @_on(EXPECTATIONS, "uptime")
+    def expect_uptime(self, args):
+        data = wait_for("no %s was written" % args[0], 10, lambda: contents(self.path(args[0])))
+        if not re.fullmatch(rb"[1-9][0-9]*\r\n", data):
+            raise Failure("%s holds %r" % (args[0], data))
+        actual = float(open("/proc/uptime").read().split()[0])
+        if abs(int(data) - actual) > 2:
+            raise Failure("%s says %s, the system %.1f" % (args[0], data, actual))
+
+    @_on(EXPECTATIONS, "contrast")
+    def expect_contrast(self, args):
+        wait_for("the text of %s contrasts less than %s:1" % (args[0], args[1]), 10,
+                 lambda: self.least_contrast(args[0], float(args[1])))
+
+    @_on(EXPECTATIONS, "background")
+    def expect_background(self, args):
+        def dark():
+            behind = self.picture(args[0]).background
+            return contrast(behind, (0, 0, 0)) < contrast(behind, (255, 255, 255))
+        wait_for("the background of %s is not %s" % (args[0], args[1]), 10,
+                 lambda: dark() == (args[1] == "dark"))
+
+    @_on(EXPECTATIONS, "whole")
+    def expect_whole(self, args):
+        for name in [n for n, c in self.front.plan["controls"].items() if c["text"] > 0]:
+            wait_for("the caption of %s is cut" % name, 10, lambda: self.whole(name))
+
+    @_on(EXPECTATIONS, "text-top")
+    def expect_text_top(self, args):
+        row = self.text_top(args[0])
+        if row > int(args[1]):
+            raise Failure("the text of %s begins %d pixels below its top" % (args[0], row))
+
+    @_on(EXPECTATIONS, "accessible-name")
+    def expect_accessible_name(self, args):
+        pattern = args[2] if args[1:2] == ["matching"] else None
+        wanted = text_argument(pattern or args[1]).decode()
+        left, top, width, height = self.control(args[0])["box"]
+        called = []
+
+        def named():
+            names = self.front.accessible_names()
+            called[:] = [names]
+            for line in names.splitlines():
+                box, _, name = line.partition("\t")
+                if [int(n) for n in box.split()] == [left, top, width, height]:
+                    called[:] = [name]
+                    return re.fullmatch(wanted, name) if pattern else name == wanted
+            return False
+        try:
+            wait_for("", 10, named)
+        except Failure:
+            raise Failure("%s is called %r" % (args[0], called[0] if called else None))
+
+    del _on
+
 
 def main():
     parser = argparse.ArgumentParser()
@@ -849,6 +970,9 @@ def main():
                         help="only the scenarios whose name holds this text")
     parser.add_argument("--artifacts")
     options = parser.parse_args()
+    # A program started here gets Ctrl+C's signal as from a terminal, even where this script
+    # was started with it ignored.
+    signal.signal(signal.SIGINT, signal.default_int_handler)
 
     work = tempfile.mkdtemp(prefix="tallimer-scenarios-")
     if options.artifacts:
