@@ -37,7 +37,7 @@ std::int32_t Narrow(std::int64_t value) {
 
 std::optional<double> MeasureBootFile(const RefreshInputs& inputs, const UptimeSources& sources,
                                       std::optional<platform::BootFileInfo>& bootFileInfo) {
-    if (!OpenBootFile(sources.files, inputs.bootFilePath, bootFileInfo))
+    if (!OpenBootFile(sources.files, inputs.bootFilePath, bootFileInfo) || !bootFileInfo)
         return std::nullopt;
     // Whole seconds between two instants, so that a daylight-saving change in between does
     // not shift the result by an hour.

@@ -8,6 +8,7 @@
 #include <cstring>
 #include <optional>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 namespace platform {
@@ -178,13 +179,19 @@ std::optional<SectionRange> FindSection(const std::vector<Line>& lines, std::str
     return std::nullopt;
 }
 
-std::optional<size_t> FindKey(const std::vector<Line>& lines, const SectionRange& range,
-                              std::string_view key) {
+// A key's line in a section: where it is, and what it says.
+struct KeyLine {
+    size_t index;
+    Entry entry;
+};
+
+std::optional<KeyLine> FindKey(const std::vector<Line>& lines, const SectionRange& range,
+                               std::string_view key) {
     const std::string wanted = Trimmed(key);
     for (size_t i = range.header + 1; i < range.end; ++i) {
-        const auto entry = KeyAndValue(lines[i].text);
+        auto entry = KeyAndValue(lines[i].text);
         if (entry && SameName(entry->key, wanted))
-            return i;
+            return KeyLine{i, std::move(*entry)};
     }
     return std::nullopt;
 }
@@ -212,8 +219,8 @@ std::uint32_t GetPrivateProfileStringA(const std::string& section, const std::st
     if (const auto content = ReadRegularFile(fileName)) {
         const std::vector<Line> lines = Parse(*content).lines;
         if (const auto range = FindSection(lines, section))
-            if (const auto index = FindKey(lines, *range, key))
-                value = KeyAndValue(lines[*index].text)->value;
+            if (const auto found = FindKey(lines, *range, key))
+                value = found->entry.value;
     }
     if (value.empty())
         value = defaultValue;
@@ -238,12 +245,11 @@ std::int32_t WritePrivateProfileStringA(const std::string& section, const std::s
     const std::string end = LineEndOf(document);
     const auto range = FindSection(lines, section);
 
-    if (const auto index = range ? FindKey(lines, *range, key) : std::nullopt) {
-        const Entry entry = *KeyAndValue(lines[*index].text);
-        if (entry.value == value)
+    if (const auto found = range ? FindKey(lines, *range, key) : std::nullopt) {
+        if (found->entry.value == value)
             return 1;
-        Line& line = lines[*index];
-        line.text = entry.key + '=' + value;
+        Line& line = lines[found->index];
+        line.text = found->entry.key + '=' + value;
         line.raw = Encode(line.text, encoding);
     } else {
         size_t at = lines.size();

@@ -174,8 +174,8 @@ platform::WindowPlan PlanWindow(const FormLayout& form, double twipsPerPixelX,
              control->labelFor, NameFromLabel(form, control->name)});
     }
     for (const ControlLayout& control : form.controls)
-        if (control.kind == ControlKind::Shape && fill(control))
-            plan.shapes.push_back({rect(control), *fill(control)});
+        if (const auto colour = fill(control); control.kind == ControlKind::Shape && colour)
+            plan.shapes.push_back({rect(control), *colour});
     if (measure)
         Fit(plan, measure);
     for (const MenuItemLayout& item : form.menuItems)

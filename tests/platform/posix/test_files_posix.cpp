@@ -231,7 +231,7 @@ TEST_CASE("the boot file's time, through a link too") {
     for (const char* name : {"boot.dat", "link.dat"}) {
         const auto info = service.GetFile(here.file(name));
         REQUIRE(info.has_value());
-        CHECK(info->DateLastModified.time_since_epoch().count() == 1'700'000'000'250);
+        CHECK(info.value().DateLastModified.time_since_epoch().count() == 1'700'000'000'250);
     }
 }
 
@@ -258,8 +258,12 @@ TEST_CASE("where a copy keeps the user's files: under the XDG base directories")
     } cases[] = {{"/x/config", "/home/a", "/x/config/tallimer"},
                  {"relative", "/home/a", "/home/a/.config/tallimer"},
                  {nullptr, "/home/a", "/home/a/.config/tallimer"}};
-    const std::string config = std::getenv("XDG_CONFIG_HOME") ? std::getenv("XDG_CONFIG_HOME") : "";
-    const std::string home = std::getenv("HOME") ? std::getenv("HOME") : "";
+    const auto variable = [](const char* name) {
+        const char* value = std::getenv(name);
+        return std::string(value ? value : "");
+    };
+    const std::string config = variable("XDG_CONFIG_HOME");
+    const std::string home = variable("HOME");
     for (const auto& c : cases) {
         CAPTURE(c.folder);
         c.config ? setenv("XDG_CONFIG_HOME", c.config, 1) : unsetenv("XDG_CONFIG_HOME");
