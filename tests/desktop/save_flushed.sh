@@ -8,8 +8,9 @@ make_program_folder
 strace -f -o "$WORK/trace" -e trace=fsync,fdatasync,rename,renameat,renameat2 \
     "$FOLDER/tallimer" >"$WORK/program.log" 2>&1 &
 PIDS+=($!)
-wait_for 15 pgrep -f "^$FOLDER/tallimer" || fail "the program did not start under strace"
-APP=$(pgrep -f "^$FOLDER/tallimer")
+wait_for 15 pgrep -o -f "^$FOLDER/tallimer" || fail "the program did not start under strace"
+# The oldest: the program may fork a helper, which has its command line until it execs.
+APP=$(pgrep -o -f "^$FOLDER/tallimer")
 wait_for 15 main_window || fail "the window did not appear under strace"
 kill -s TERM "$APP"
 wait_for 10 test -s "$FOLDER/Settings.ini" || fail "no Settings.ini under strace"
