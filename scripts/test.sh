@@ -53,7 +53,7 @@ windows() {
         echo "NOT RUN: the i686 tests (the i686 programs are built and packaged):" \
             "${WINE32_MISSING:-the 32-bit loader of Wine does not start}."
     fi
-    wineserver -k 2>/dev/null || true
+    (wineserver -k) >/dev/null 2>&1 || true
     for arch in i686 x86_64; do
         (cd "$ROOT/build-windows-$arch" && cpack >/dev/null) || result=1
         # Read whole, not piped into grep -q: an unbuffered Python dies of the pipe grep closes.
@@ -88,7 +88,8 @@ tidy() {
     }
 }
 
-trap 'wineserver -k 2>/dev/null || true' EXIT
+# In a subshell: a Wine server that is already gone may abort the call, which bash reports.
+trap '(wineserver -k) >/dev/null 2>&1 || true' EXIT
 echo "Debian $DEBIAN_RELEASE: $(clang-format --version | grep -o 'version [0-9.]*'), Qt" \
     "$(dpkg-query -W -f='${Version}' qt6-base-dev), Wine $(dpkg-query -W -f='${Version}' wine)"
 step format "format (clang-format)"

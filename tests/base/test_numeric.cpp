@@ -58,7 +58,7 @@ TEST_CASE("integer conversions fail outside their range") {
         CHECK(base::ToInt32(c.value).has_value() == c.fits32);
         CHECK(base::ToInt16(c.value).has_value() == c.fits16);
         if (c.fits32)
-            CHECK(double(*base::ToInt32(c.value)) == RoundHalfEven(c.value));
+            CHECK(double(base::ToInt32(c.value).value()) == RoundHalfEven(c.value));
     }
 }
 

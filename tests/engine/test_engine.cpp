@@ -88,7 +88,7 @@ TEST_CASE("the tick count rounds halves to even and never wraps") {
         const auto parts = e.Refresh(false);
         REQUIRE(parts.has_value());
         CHECK(e.uptimeSeconds == c.seconds);
-        CHECK(*parts == engine::SplitUptime(c.seconds));
+        CHECK(parts.value() == engine::SplitUptime(c.seconds));
         CHECK(ReadAll(e.Output()) == std::to_string(std::int64_t(c.seconds)) + "\r\n");
     }
 }
@@ -173,7 +173,7 @@ TEST_CASE("the boot-file method") {
         std::filesystem::remove(e.Output());
         CHECK(e.Refresh(true) == engine::SplitUptime(100));
         CHECK(ReadAll(e.Output()) == "100\r\n");
-        CHECK(e.bootFileInfo->DateLastModified == booted); // the last lookup that found it
+        CHECK(e.bootFileInfo.value().DateLastModified == booted); // the last lookup that found it
     }
     SUBCASE("no lookup without the service") {
         std::optional<platform::BootFileInfo> info;
@@ -227,7 +227,7 @@ TEST_CASE("the system's file service reads modification times") {
     const platform::SystemFileService service;
     const auto info = service.GetFile(here.file("boot.dat"));
     REQUIRE(info.has_value());
-    const auto age = std::chrono::system_clock::now() - info->DateLastModified;
+    const auto age = std::chrono::system_clock::now() - info.value().DateLastModified;
     CHECK(std::chrono::abs(age) < std::chrono::minutes(1));
     for (const std::string& path : {here.file("absent.dat"), here.file("folder"), std::string(),
                                     here.file("boot.dat") + std::string(1, '\0')}) {

@@ -714,8 +714,8 @@ TEST_CASE("a new look of the desktop lays the window out for it") {
     };
     app.window.events->AppearanceChanged();
     REQUIRE(app.window.layouts == 1);
-    CHECK(app.window.plan->shapes.empty());
-    CHECK(app.window.plan->clientWidth == 350);
+    CHECK(app.window.plan.value().shapes.empty());
+    CHECK(app.window.plan.value().clientWidth == 350);
     CHECK(app.window.Planned(chkAutoStart)->rect.width == 200);
     CHECK(app.window.Text(txtInt) == "42");
 }
