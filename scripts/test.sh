@@ -13,6 +13,7 @@ source "$(dirname "${BASH_SOURCE[0]}")/common.sh"
 ensure_packages $BUILD_PACKAGES $RUN_PACKAGES $DESKTOP_TEST_PACKAGES $CHECK_PACKAGES
 ensure_windows_packages
 cd "$ROOT"
+echo "== packages: $SECONDS s"
 status=0
 
 # step NAME TITLE: runs the function NAME under the title, unless TALLIMER_TEST_SKIP names it.
@@ -23,7 +24,9 @@ step() {
         return 0
     fi
     echo "== $2"
+    local started=$SECONDS
     "$1" || status=1
+    echo "== $1: $((SECONDS - started)) s"
 }
 
 format() {
