@@ -1,5 +1,7 @@
 #include "platform/instance.h"
 
+#include "base/hash.h"
+
 #include <cstdint>
 #include <cstdio>
 
@@ -18,14 +20,9 @@ std::optional<int> ExitStatusAtStart(InstanceClaim claim) {
 }
 
 std::string InstanceName(std::string_view programFolder) {
-    // FNV-1a: the same bytes give the same name in every copy and build of the program.
-    std::uint64_t hash = 14695981039346656037ULL;
-    for (const char c : programFolder) {
-        hash ^= static_cast<unsigned char>(c);
-        hash *= 1099511628211ULL;
-    }
     char digits[17];
-    std::snprintf(digits, sizeof digits, "%016llx", static_cast<unsigned long long>(hash));
+    std::snprintf(digits, sizeof digits, "%016llx",
+                  static_cast<unsigned long long>(base::Fnv1a64(programFolder)));
     return std::string("tallimer-") + digits;
 }
 

@@ -1,6 +1,7 @@
 // What only a POSIX system has: links, modes, FIFOs, devices, locks, killed processes.
 #include "engine/uptime.h"
 #include "platform/files.h"
+#include "platform/posix/localsocket.h"
 #include "platform/system.h"
 #include "settings/modmisc.h"
 #include "testfiles.h"
@@ -288,4 +289,21 @@ TEST_CASE("a read-only folder takes no files" * doctest::skip(!Needs(ReadOnlyFol
     const ReadOnlyFolder readOnly(locked.path());
     REQUIRE(readOnly.ok());
     CHECK(!platform::FactsOf(locked.path()).writable);
+}
+
+TEST_CASE("the copies' local socket, also where its path is too long for an address") {
+    const TempDir here;
+    for (const size_t length : {size_t(8), size_t(200)}) {
+        const std::string path = here.file(std::string(length, 's'));
+        CAPTURE(path.size());
+        const platform::OwnedDescriptor server = platform::ListenLocal(path);
+        REQUIRE(bool(server));
+        CHECK(!platform::SendLocal(path + "x", "nobody listens here"));
+        CHECK(platform::SendLocal(path, "activate\n\n"));
+        const platform::OwnedDescriptor caller = platform::AcceptLocal(server.get());
+        REQUIRE(bool(caller));
+        char got[16] = {};
+        CHECK(read(caller.get(), got, sizeof got) == 10);
+        CHECK(std::string(got) == "activate\n\n");
+    }
 }
