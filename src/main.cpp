@@ -5,6 +5,7 @@
 #include "platform/qt/window.h"
 #include "platform/system.h"
 #include "tray/modsystray.h"
+#include "ui/filesplace.h"
 #include "ui/form1.h"
 
 #include <QApplication>
@@ -14,8 +15,11 @@ int main(int argc, char* argv[]) {
     QApplication app(argc, argv);
     QApplication::setApplicationName(QString::fromLatin1(AppTitle.data(), AppTitle.size()));
 
-    // A second start from this folder brings the first copy back and ends.
-    platform::QtProgramInstance instance(platform::ApplicationFolder());
+    // A second start of a copy that keeps its files where this one does brings the running
+    // copy back and ends.
+    const ui::FilesPlace files =
+        ui::PlaceFiles(platform::FactsOf(platform::ApplicationFolder()), platform::UserFolder());
+    platform::QtProgramInstance instance(files.instanceKey);
     if (const auto status = platform::ExitStatusAtStart(instance.Claim()))
         return *status;
 
@@ -26,7 +30,7 @@ int main(int argc, char* argv[]) {
     modSysTray tray(shell);
     Form1 form({window, ticks, clock,
                 [] { return std::make_unique<platform::SystemFileService>(); },
-                platform::ApplicationFolder, platform::FactsOf, platform::UserFolder, tray});
+                platform::ApplicationFolder, files, platform::ReportProblem, tray});
     window.SetEvents(&form);
     shell.SetEvents(&form);
     shell.SetPanelMenu(window.Menu());

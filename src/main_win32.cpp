@@ -4,13 +4,17 @@
 #include "platform/win32/shellicon.h"
 #include "platform/win32/window.h"
 #include "tray/modsystray.h"
+#include "ui/filesplace.h"
 #include "ui/form1.h"
 
 #include <windows.h>
 
 int WINAPI WinMain(HINSTANCE module, HINSTANCE, LPSTR, int) {
-    // A second start from this folder brings the first copy back and ends.
-    platform::Win32ProgramInstance instance(platform::ApplicationFolder());
+    // A second start of a copy that keeps its files where this one does brings the running
+    // copy back and ends.
+    const ui::FilesPlace files =
+        ui::PlaceFiles(platform::FactsOf(platform::ApplicationFolder()), platform::UserFolder());
+    platform::Win32ProgramInstance instance(files.instanceKey);
     if (const auto status = platform::ExitStatusAtStart(instance.Claim()))
         return *status;
 
@@ -21,7 +25,7 @@ int WINAPI WinMain(HINSTANCE module, HINSTANCE, LPSTR, int) {
     platform::Win32Window window(module);
     Form1 form({window, ticks, clock,
                 [] { return std::make_unique<platform::SystemFileService>(); },
-                platform::ApplicationFolder, platform::FactsOf, platform::UserFolder, tray});
+                platform::ApplicationFolder, files, platform::ReportProblem, tray});
     if (!form.Created())
         return 1;
     window.SetEvents(&form);

@@ -73,15 +73,17 @@ struct FakeMachine {
     modSysTray tray{shell};
     platform::FolderFacts facts; // of a copy of its own, in a folder it may write to
     std::string userFolder;
+    std::vector<std::string> reports;
 
     Form1Services Services(platform::Window& window, std::function<std::string()> programFolder) {
+        facts.folder = programFolder();
         return {window,
                 ticks,
                 clock,
                 [] { return std::make_unique<FakeFileService>(); },
                 std::move(programFolder),
-                [this](const std::string&) { return facts; },
-                [this] { return userFolder; },
+                ui::PlaceFiles(facts, userFolder),
+                [this](const std::string& text) { reports.push_back(text); },
                 tray};
     }
 };

@@ -46,8 +46,15 @@ struct FolderFacts {
     bool installed = false;
     // This user may make files in it (not asked of an installed folder, which is not written).
     bool writable = true;
+    // The folder as the system resolves it: symbolic links followed, and on Windows short
+    // (8.3) names and junctions too. The other facts are of this folder.
+    std::string folder;
 };
 FolderFacts FactsOf(const std::string& folder);
+
+// Tells the user, or an administrator, what no window shows: on standard error, which a
+// desktop session's journal keeps, or in Windows' Application event log.
+void ReportProblem(const std::string& text);
 
 // The user's own folder for the program's files (%LOCALAPPDATA%\Tallimer on Windows, under the
 // XDG base directories on Linux); empty where the system names none.

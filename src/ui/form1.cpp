@@ -50,26 +50,20 @@ void Form1::Form_Load() {
     state_.Loading = true;
     state_.FileService = services_.createFileService();
     state_.AppDir = WithTrailingSeparator(services_.programFolder(), platform::PathSeparator);
-    // A copy of its own keeps its files beside itself. An installed copy, or one in a folder
-    // this user cannot write to, keeps them in the user's own folder, and takes a Settings.ini
-    // beside it for the defaults.
-    const platform::FolderFacts facts = services_.folderFacts(state_.AppDir);
-    const std::string userFolder = services_.userFolder();
-    const bool beside = (!facts.installed && facts.writable) || userFolder.empty();
-    const std::string files =
-        beside ? state_.AppDir : WithTrailingSeparator(userFolder, platform::PathSeparator);
-    if (!beside)
-        platform::MakeFolders(userFolder);
-    state_.SettingsPath = files + "Settings.ini";
-    state_.DefaultSettingsPath = beside ? "" : state_.AppDir + "Settings.ini";
+    const ui::FilesPlace& files = services_.files;
+    // Where no folder can hold them, nothing is written, and the user hears of it once.
+    state_.SettingsPath = files.folder.empty() ? "" : files.folder + "Settings.ini";
+    state_.DefaultSettingsPath = files.defaults;
     state_.BootFilePath = DefaultBootFilePath;
-    state_.OutputFilePath = files + "uptime.txt";
+    state_.OutputFilePath = files.folder.empty() ? "" : files.folder + "uptime.txt";
+    if (!files.problem.empty())
+        services_.report(files.problem);
     state_.UpdateInterval = 30;
     state_.TrayTip = Titled(" - OFF");
     if (platform::IsRegularFile(state_.SettingsPath))
         ApplySettingsFile(state_.SettingsPath);
-    else if (!beside && platform::IsRegularFile(state_.DefaultSettingsPath))
-        ApplySettingsFile(state_.DefaultSettingsPath);
+    else if (!files.defaults.empty() && platform::IsRegularFile(files.defaults))
+        ApplySettingsFile(files.defaults);
     window_.SetText(txtInt, std::to_string(state_.UpdateInterval));
     state_.Loading = false;
     if (Ticked(chkAutoStart))
@@ -117,13 +111,18 @@ void Form1::Form_QueryUnload() {
     if (!state_.DefaultSettingsPath.empty() && !platform::Exists(file))
         if (const auto defaults = platform::ReadRegularFile(state_.DefaultSettingsPath))
             platform::ReplaceFileContents(file, *defaults, platform::Flush::BeforeReplacing);
-    const auto write = [&file](const char* key, int value) {
-        modMisc::WriteSetting("Options", key, std::to_string(value), file);
+    bool saved = !file.empty();
+    const auto write = [&file, &saved](const char* key, int value) {
+        saved = modMisc::WriteSetting("Options", key, std::to_string(value), file) != 0 && saved;
     };
     write("Interval", state_.UpdateInterval);
     write("Use file method", window_.Value(chkFile));
     write("AutoStart", window_.Value(chkAutoStart));
     write("Auto Send To Tray", window_.Value(chkAutoTray));
+    if (!saved)
+        services_.report(file.empty()
+                             ? "Tallimer saved no options: no folder holds its Settings.ini."
+                             : "Tallimer could not save its options to " + file + ".");
 }
 
 void Form1::RefreshUptime() {

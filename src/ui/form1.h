@@ -2,6 +2,7 @@
 
 #include "platform/window.h"
 #include "tray/modsystray.h"
+#include "ui/filesplace.h"
 #include "ui/mainwindowstate.h"
 
 #include <functional>
@@ -16,10 +17,10 @@ struct Form1Services {
     const platform::Clock& clock;
     std::function<std::unique_ptr<platform::FileService>()> createFileService;
     std::function<std::string()> programFolder;
-    // Whether a program folder is an installed one, and takes this user's files.
-    std::function<platform::FolderFacts(const std::string&)> folderFacts;
-    // Where the user's own files go when not beside the program.
-    std::function<std::string()> userFolder;
+    // Where Settings.ini and uptime.txt live (ui::PlaceFiles).
+    ui::FilesPlace files;
+    // Tells what no window shows: that no folder holds the files, that a save failed.
+    std::function<void(const std::string&)> report;
     modSysTray& tray;
 };
 

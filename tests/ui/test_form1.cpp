@@ -724,33 +724,76 @@ TEST_CASE("a new look of the desktop lays the window out for it") {
 TEST_CASE("an installed copy, or one in a folder it may not write to, keeps files per user") {
     const char* saved = "[Options]\r\nInterval=9\r\nUse file method=0\r\nAutoStart=0\r\n"
                         "Auto Send To Tray=0\r\n";
+    enum class User { Folder, None, Blocked }; // the user's folder: made, none, cannot be made
     const struct {
         const char* name;
         platform::FolderFacts facts;
+        User user;
         const char* usersOwn; // the user's Settings.ini before the start, if any
-        std::string after;
-    } cases[] = {{"installed, the user's first start", {true, true}, nullptr, saved},
-                 {"a folder that refuses writes", {false, false}, nullptr, saved},
-                 {"installed, with the user's own file",
-                  {true, false},
-                  "[Options]\r\nAutoStart=2\r\n",
-                  "[Options]\r\nAutoStart=2\r\nInterval=30\r\nUse file method=0\r\n"
-                  "Auto Send To Tray=0\r\n"}};
+        const char* after;    // the user's Settings.ini after closing; none: nothing is saved
+    } cases[] = {
+        {"installed, the user's first start", {true, true, ""}, User::Folder, nullptr, saved},
+        {"a folder that refuses writes", {false, false, ""}, User::Folder, nullptr, saved},
+        {"installed, with the user's own file",
+         {true, false, ""},
+         User::Folder,
+         "[Options]\r\nAutoStart=2\r\n",
+         "[Options]\r\nAutoStart=2\r\nInterval=30\r\nUse file method=0\r\n"
+         "Auto Send To Tray=0\r\n"},
+        {"installed, and this user has no folder", {true, false, ""}, User::None, nullptr, nullptr},
+        {"installed, and the user's folder cannot be made",
+         {true, false, ""},
+         User::Blocked,
+         nullptr,
+         nullptr}};
     for (const auto& c : cases) {
         CAPTURE(c.name);
         App app("[Options]\r\nInterval=9\r\n");
         const TempDir home;
+        REQUIRE(WriteAll(home.file("a file"), ""));
         app.facts = c.facts;
-        app.userFolder = home.file("tallimer");
+        app.userFolder = c.user == User::None      ? ""
+                         : c.user == User::Blocked ? home.file("a file") + "/tallimer"
+                                                   : home.file("tallimer");
         const std::string users = app.userFolder + platform::PathSeparator + "Settings.ini";
         if (c.usersOwn != nullptr)
             REQUIRE((platform::MakeFolders(app.userFolder) && WriteAll(users, c.usersOwn)));
         const MainWindowState& state = app.Start().State();
-        CHECK(state.SettingsPath == users);
-        CHECK(state.OutputFilePath == app.userFolder + platform::PathSeparator + "uptime.txt");
         app.window.Unload();
-        CHECK(ReadAll(users) == c.after);
+        if (c.after != nullptr) {
+            CHECK(state.OutputFilePath == app.userFolder + platform::PathSeparator + "uptime.txt");
+            CHECK(ReadAll(users) == c.after);
+            CHECK(app.reports.empty());
+        } else {
+            // It runs on the defaults, writes nothing, and says so at start and at the end.
+            CHECK(state.UpdateInterval == 9);
+            CHECK((state.SettingsPath.empty() && state.OutputFilePath.empty()));
+            REQUIRE(app.reports.size() == 2);
+            CHECK(app.reports[0].find(c.user == User::None ? "no folder" : app.userFolder) !=
+                  std::string::npos);
+        }
         CHECK(ReadAll(app.Settings()) == "[Options]\r\nInterval=9\r\n");
         CHECK(app.dir.listing() == "Settings.ini");
     }
+}
+
+TEST_CASE("copies that would share a Settings.ini share one instance key, and no others") {
+    const TempDir home;
+    const auto key = [user = home.file("tallimer")](const char* folder, bool installed,
+                                                    bool writable) {
+        return ui::PlaceFiles({installed, writable, folder}, user).instanceKey;
+    };
+    CHECK(key("/opt/a", true, false) == key("/opt/b", true, false));
+    CHECK(key("/media/read-only", false, false) == key("/opt/a", true, false));
+    CHECK(key("/home/u/a", false, true) != key("/home/u/b", false, true));
+    CHECK(key("/home/u/a", false, true) != key("/opt/a", true, false));
+}
+
+TEST_CASE("a save that fails is told") {
+    App app;
+    app.Start();
+    REQUIRE(platform::MakeFolders(app.Settings())); // a folder where the file would be
+    app.window.Unload();
+    REQUIRE(app.reports.size() == 1);
+    CHECK(app.reports[0].find(app.Settings()) != std::string::npos);
 }

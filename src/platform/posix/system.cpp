@@ -3,6 +3,7 @@
 #include "platform/files.h"
 
 #include <array>
+#include <cstdio>
 #include <cstdlib>
 #include <ctime>
 #include <fcntl.h>
@@ -23,11 +24,20 @@ std::string ApplicationFolder() {
 }
 
 FolderFacts FactsOf(const std::string& folder) {
+    std::string resolved = folder;
+    if (char* real = realpath(folder.c_str(), nullptr)) {
+        resolved = real;
+        std::free(real);
+    }
     // Packages put programs under /usr, and /opt holds software installed to run from there,
     // not to be written to (the Filesystem Hierarchy Standard).
-    const std::string within = folder.ends_with('/') ? folder : folder + '/';
+    const std::string within = resolved.ends_with('/') ? resolved : resolved + '/';
     return {within.starts_with("/usr/") || within.starts_with("/opt/"),
-            faccessat(AT_FDCWD, folder.c_str(), W_OK, AT_EACCESS) == 0};
+            faccessat(AT_FDCWD, resolved.c_str(), W_OK, AT_EACCESS) == 0, resolved};
+}
+
+void ReportProblem(const std::string& text) {
+    std::fprintf(stderr, "%s\n", text.c_str());
 }
 
 std::string UserFolder() {

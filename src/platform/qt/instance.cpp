@@ -39,11 +39,10 @@ xcb_atom_t Atom(xcb_connection_t* connection, const QByteArray& name) {
 
 } // namespace
 
-QtProgramInstance::QtProgramInstance(const std::string& programFolder, QObject* parent)
-    : QObject(parent) {
+QtProgramInstance::QtProgramInstance(const std::string& folder, QObject* parent) : QObject(parent) {
     // $XDG_RUNTIME_DIR, or a folder of the user's own that Qt makes when there is none.
     const QString runtime = QStandardPaths::writableLocation(QStandardPaths::RuntimeLocation);
-    const QString name = QString::fromStdString(InstanceName(programFolder));
+    const QString name = QString::fromStdString(InstanceName(folder));
     lockPath_ =
         QFile::encodeName(QDir(runtime).filePath(name + QStringLiteral(".lock"))).toStdString();
     socketPath_ = QFile::encodeName(QDir(runtime).filePath(name)).toStdString();

@@ -15,7 +15,8 @@ class QWidget;
 
 namespace platform {
 
-// The copies of one program folder on Linux: a lock file held while a copy runs, and a local
+// The copies that keep their files in one folder (the folder ui::PlaceFiles names them by) on
+// Linux: a lock file held while a copy runs, and a local
 // socket on which it hears of later starts, both in the user's runtime folder (never beside
 // the program, which may be read-only). A killed copy's lock goes with it, and its socket is
 // taken over by the next first copy. The socket is the system's own, watched in Qt's event
@@ -23,7 +24,7 @@ namespace platform {
 class QtProgramInstance final : public QObject {
     Q_OBJECT
 public:
-    explicit QtProgramInstance(const std::string& programFolder, QObject* parent = nullptr);
+    explicit QtProgramInstance(const std::string& folder, QObject* parent = nullptr);
     ~QtProgramInstance() override;
     QtProgramInstance(const QtProgramInstance&) = delete;
     QtProgramInstance& operator=(const QtProgramInstance&) = delete;

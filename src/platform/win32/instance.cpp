@@ -34,11 +34,11 @@ static_assert(std::is_same_v<decltype(&FindMarked), WNDENUMPROC>);
 
 } // namespace
 
-Win32ProgramInstance::Win32ProgramInstance(const std::string& programFolder) {
+Win32ProgramInstance::Win32ProgramInstance(const std::string& folder) {
     // Windows spells one folder in any case.
-    std::wstring folder = Widen(programFolder);
-    CharUpperBuffW(folder.data(), DWORD(folder.size()));
-    const std::wstring name = Widen(InstanceName(Utf8(folder)));
+    std::wstring upper = Widen(folder);
+    CharUpperBuffW(upper.data(), DWORD(upper.size()));
+    const std::wstring name = Widen(InstanceName(Utf8(upper)));
     mutexName_ = L"Local\\" + name;
     propertyName_ = L"Tallimer." + name;
 }

@@ -10,12 +10,13 @@ namespace platform {
 
 class Win32Window;
 
-// The copies of one program folder on Windows: a named mutex per folder in the user's session,
-// and the running copy's window, marked for its folder, to which a later start posts a
-// registered message after letting it come to the front.
+// The copies that keep their files in one folder (the folder ui::PlaceFiles names them by) on
+// Windows: a named mutex per folder in the user's session, and the running copy's window,
+// marked for its folder, to which a later start posts a registered message after letting it
+// come to the front.
 class Win32ProgramInstance {
 public:
-    explicit Win32ProgramInstance(const std::string& programFolder);
+    explicit Win32ProgramInstance(const std::string& folder);
 
     // Claims the folder for this copy, or tells the copy that has it to come back, waiting a
     // few seconds at most for one that is still starting or ending.

@@ -54,10 +54,36 @@ bool Within(const std::wstring& folder, std::wstring root) {
                                 TRUE) == CSTR_EQUAL;
 }
 
+// The folder as the file system names it: an 8.3 name in full, a junction or a symbolic link
+// followed to where it leads. As given where the system cannot say.
+std::wstring Resolved(const std::wstring& folder) {
+    const HANDLE handle =
+        CreateFileW(WidePath(Utf8(folder)).c_str(), 0,
+                    FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
+                    FILE_FLAG_BACKUP_SEMANTICS, nullptr); // a folder opens only with this flag
+    if (handle == INVALID_HANDLE_VALUE)
+        return folder;
+    std::wstring path(MAX_PATH, L'\0');
+    DWORD n = GetFinalPathNameByHandleW(handle, path.data(), DWORD(path.size()), 0);
+    if (n >= path.size()) {
+        path.resize(n + 1);
+        n = GetFinalPathNameByHandleW(handle, path.data(), DWORD(path.size()), 0);
+    }
+    CloseHandle(handle);
+    if (n == 0 || n >= path.size())
+        return folder;
+    path.resize(n);
+    // \\?\C:\... for a drive, \\?\UNC\server\share\... for a share.
+    if (path.starts_with(L"\\\\?\\UNC\\"))
+        return L"\\" + path.substr(7);
+    return path.starts_with(L"\\\\?\\") ? path.substr(4) : path;
+}
+
 } // namespace
 
 FolderFacts FactsOf(const std::string& folder) {
-    std::wstring wide = Widen(folder);
+    std::wstring wide = Resolved(Widen(folder));
+    const std::string resolved = Utf8(wide);
     if (!wide.empty() && wide.back() != L'\\')
         wide += L'\\';
     // Program Files (both of a 64-bit system, whichever this program is), and the folder that
@@ -71,7 +97,7 @@ FolderFacts FactsOf(const std::string& folder) {
                            Within(wide, native) ||
                            (!local.empty() && Within(wide, local + L"\\Programs"));
     if (installed)
-        return {true, false}; // asked nothing: an installed copy never writes into its folder
+        return {true, false, resolved}; // asked nothing: an installed copy never writes there
     // The rights that count are the system's, for this user, on this folder: try them.
     const std::string probeName =
         Utf8(wide) + ".tallimer-probe-" + std::to_string(GetCurrentProcessId());
@@ -81,7 +107,17 @@ FolderFacts FactsOf(const std::string& folder) {
     const bool writable = probe != INVALID_HANDLE_VALUE;
     if (writable)
         CloseHandle(probe);
-    return {false, writable};
+    return {false, writable, resolved};
+}
+
+void ReportProblem(const std::string& text) {
+    const HANDLE log = RegisterEventSourceW(nullptr, L"Tallimer");
+    if (log == nullptr)
+        return;
+    const std::wstring wide = Widen(text);
+    const wchar_t* strings[] = {wide.c_str()};
+    ReportEventW(log, EVENTLOG_WARNING_TYPE, 0, 1, nullptr, 1, 0, strings, nullptr);
+    DeregisterEventSource(log);
 }
 
 std::string UserFolder() {

@@ -267,4 +267,12 @@ TEST_CASE("where a copy keeps the user's files: in the user's local application 
     const platform::FolderFacts own = platform::FactsOf(dir.path());
     CHECK((!own.installed && own.writable));
     CHECK(dir.listing() == "a"); // the probe of the folder is gone
+
+    // Program Files by its 8.3 name, as some shortcuts start a program, is Program Files.
+    wchar_t shortName[MAX_PATH] = {};
+    REQUIRE(GetShortPathNameW(programs, shortName, MAX_PATH) > 0);
+    CAPTURE(FromNative(shortName));
+    const platform::FolderFacts byShortName = platform::FactsOf(FromNative(shortName));
+    CHECK(byShortName.installed);
+    CHECK(byShortName.folder == FromNative(programs));
 }
