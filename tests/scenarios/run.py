@@ -296,6 +296,12 @@ class FrontEnd:
     def send_signal(self, name):
         raise Failure("the Windows program gets no SIG" + name)
 
+    def long_runtime_folder(self):
+        raise Failure("no runtime folder for the Windows program")
+
+    def no_user_folder(self):
+        raise Failure("no way to take the Windows program's user folder away")
+
     def finish(self):
         pass
 
@@ -361,7 +367,7 @@ class LinuxFrontEnd(FrontEnd):
         return config
 
     def environment(self):
-        return dict(os.environ, XDG_CONFIG_HOME=os.path.join(self.work, "config"), **self.look)
+        return dict(os.environ, XDG_CONFIG_HOME=os.path.join(self.work, "config")) | self.look
 
     def user_folder(self):
         return os.path.join(self.work, "config", "tallimer")
@@ -409,6 +415,18 @@ class LinuxFrontEnd(FrontEnd):
 
     def send_signal(self, name):
         self.process.send_signal(getattr(signal, "SIG" + name))
+
+    def long_runtime_folder(self):
+        """A runtime folder whose path, with a socket's name, will not fit a socket's address."""
+        folder = os.path.join(self.work, "runtime-" + "r" * 120)
+        os.makedirs(folder, mode=0o700, exist_ok=True)
+        self.look["XDG_RUNTIME_DIR"] = folder
+
+    def no_user_folder(self):
+        """XDG_CONFIG_HOME names a file, so that no folder for the user's files can be made."""
+        blocker = os.path.join(self.work, "not-a-folder")
+        open(blocker, "w").close()
+        self.look["XDG_CONFIG_HOME"] = blocker
 
     def restart_tray(self, desktop):
         # The panel goes and comes back: Qt embeds its icon in the new one.
@@ -520,7 +538,7 @@ class Scenario:
         self.before = {}
         self.started = False
         self.again = None
-        self.mounted = None
+        self.mounted = []
 
     def path(self, name):
         return os.path.join(self.folder, name)
@@ -621,8 +639,8 @@ class Scenario:
         finally:
             self.front.kill()
             self.front.reset_look()
-            if self.mounted:
-                run("umount", self.mounted)
+            for folder in reversed(self.mounted):
+                run("umount", folder)
 
     def screenshot(self):
         if self.artifacts:
@@ -635,10 +653,11 @@ class Scenario:
     EXPECTATIONS = {}
 
     def step(self, words):
-        action = self.STEPS.get(" ".join(words[:2])) or self.STEPS.get(words[0])
-        if action is None:
-            raise Failure("no such step: " + " ".join(words))
-        action(self, words[1:])
+        for named in (2, 1):  # "start again" before "start"
+            action = self.STEPS.get(" ".join(words[:named]))
+            if action is not None and len(words) >= named:
+                return action(self, words[named:])
+        raise Failure("no such step: " + " ".join(words))
 
     def expect(self, args):
         if args[0] not in self.EXPECTATIONS:
@@ -673,13 +692,24 @@ class Scenario:
     def step_chmod(self, args):
         os.chmod(self.path(args[1]), int(args[0], 8))
 
-    @_on(STEPS, "read-only folder")
-    def step_read_only_folder(self, args):
-        for command in (["--bind", self.folder, self.folder],
-                        ["-o", "remount,bind,ro", self.folder]):
+    def make_read_only(self, folder):
+        for command in (["--bind", folder, folder], ["-o", "remount,bind,ro", folder]):
             if run("mount", *command).returncode != 0:
                 raise Failure("this machine makes no read-only folder: a bind mount is refused")
-            self.mounted = self.folder
+            if folder not in self.mounted:
+                self.mounted.append(folder)
+
+    @_on(STEPS, "read-only folder")
+    def step_read_only_folder(self, args):
+        self.make_read_only(self.folder)
+
+    @_on(STEPS, "runtime-folder")
+    def step_runtime_folder(self, args):
+        self.front.long_runtime_folder()
+
+    @_on(STEPS, "user-folder")
+    def step_user_folder(self, args):
+        self.front.no_user_folder()
 
     @_on(STEPS, "start")
     def step_start(self, args):
@@ -705,7 +735,18 @@ class Scenario:
         other = self.folder + "-elsewhere"
         os.makedirs(other)
         shutil.copy(os.path.join(self.folder, self.front.program_name()), other)
-        self.front.others.append(self.front.launch(other, False))
+        if args != ["read-only"]:
+            self.front.others.append(self.front.launch(other, False))
+            return
+        # A copy in another folder that also refuses writes, which keeps its files where this
+        # one does: it hands over and ends.
+        self.make_read_only(other)
+        later = self.front.launch(other, False)
+        try:
+            self.again = later.wait(20)
+        except subprocess.TimeoutExpired:
+            self.front.others.append(later)
+            raise Failure("the start elsewhere did not end")
 
     @_on(STEPS, "start twice")
     def step_start_twice(self, args):
