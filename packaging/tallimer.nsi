@@ -18,6 +18,7 @@ SetCompressor /SOLID lzma
 !include MUI2.nsh
 !include Sections.nsh
 !include WinMessages.nsh
+!include WordFunc.nsh
 
 !define UNINSTALL_KEY "Software\Microsoft\Windows\CurrentVersion\Uninstall\Tallimer"
 
@@ -94,6 +95,22 @@ Section "-"
 SectionEnd
 
 Function .onInit
+    ; An older version over a newer one: asked, and refused where no one can be asked, with
+    ; status 2 and nothing changed.
+    ReadRegStr $R2 HKCU "${UNINSTALL_KEY}" "DisplayVersion"
+    ${If} $R2 != ""
+        ${VersionCompare} "${VERSION}" $R2 $R3
+        ${If} $R3 == 2
+            ${If} ${Silent}
+                SetErrorLevel 2
+                Quit
+            ${EndIf}
+            MessageBox MB_YESNO|MB_ICONQUESTION "Tallimer $R2 is installed, which is newer than \
+                this version, ${VERSION}. Install ${VERSION} over it?" /SD IDNO IDYES older
+            Quit
+            older:
+        ${EndIf}
+    ${EndIf}
     ; An upgrade keeps the start at sign-in as it was, unless told otherwise.
     ${If} ${FileExists} "$SMSTARTUP\Tallimer.lnk"
         !insertmacro SelectSection ${SecSignIn}

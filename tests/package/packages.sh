@@ -56,6 +56,11 @@ if [ "$MODE" = windows ]; then
     "$WINE" "$WORK/newer-setup.exe" /S /AUTOSTART=1 || fail "the upgrade failed"
     [ "$(installed_version)" = 9.9.9 ] && at_sign_in || fail "the upgrade did not take"
     cmp -s "$local_data/Tallimer/Settings.ini" "$WORK/settings-before" || fail "the upgrade changed Settings.ini"
+    # The older one over it, silently: refused, and nothing changed.
+    status=0
+    "$WINE" "$INSTALLER" /S || status=$?
+    [ $status -eq 2 ] && [ "$(installed_version)" = 9.9.9 ] ||
+        fail "an older installer over a newer one ended with $status, leaving $(installed_version)"
 
     # The uninstaller goes on from a copy of itself in the temporary folder.
     "$WINE" "$programs/uninstall.exe" /S || fail "the silent uninstall failed"
