@@ -720,15 +720,18 @@ class Scenario:
         self.started = True
         self.wait_until_up()
 
-    @_on(STEPS, "start again")
-    def step_start_again(self, args):
-        # A second start from the same folder, which hands over and ends.
-        later = self.front.launch(self.folder, False)
+    def start_handing_over(self, folder, what):
+        """A start that should hand over to the running copy and end: its status is kept."""
+        later = self.front.launch(folder, False)
         try:
             self.again = later.wait(20)
         except subprocess.TimeoutExpired:
             self.front.others.append(later)
-            raise Failure("the second start did not end")
+            raise Failure(what + " did not end")
+
+    @_on(STEPS, "start again")
+    def step_start_again(self, args):
+        self.start_handing_over(self.folder, "the second start from the same folder")
 
     @_on(STEPS, "start elsewhere")
     def step_start_elsewhere(self, args):
@@ -741,12 +744,7 @@ class Scenario:
         # A copy in another folder that also refuses writes, which keeps its files where this
         # one does: it hands over and ends.
         self.make_read_only(other)
-        later = self.front.launch(other, False)
-        try:
-            self.again = later.wait(20)
-        except subprocess.TimeoutExpired:
-            self.front.others.append(later)
-            raise Failure("the start elsewhere did not end")
+        self.start_handing_over(other, "the start elsewhere")
 
     @_on(STEPS, "start twice")
     def step_start_twice(self, args):
