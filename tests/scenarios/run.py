@@ -266,14 +266,24 @@ class FrontEnd:
     def program_name(self):
         return os.path.basename(self.program)
 
+    # Wine 10, above 96 dots per inch, leaves a strip of its own caption at the top of the X
+    # window, where the window manager's frame does not reach: this many pixels at most.
+    CAPTION_STRIP = 20
+
     def main_windows(self):
         """The program's windows that are shown: named Tallimer, the size of the plan."""
         shown = []
         for window in x("xdotool", "search", "--onlyvisible", "--name", "^Tallimer$").split():
             box = geometry(window)
-            if box and self.plan and box[2:] == tuple(self.plan["client"]):
+            if box and self.plan and box[2] == self.plan["client"][0] and (
+                    0 <= box[3] - self.plan["client"][1] <= self.CAPTION_STRIP):
                 shown.append(window)
         return shown
+
+    def client_top(self, window):
+        """Where the client area begins within the X window: below any strip of caption."""
+        box = geometry(window)
+        return box[3] - self.plan["client"][1] if box else 0
 
     def main_window(self):
         windows = self.main_windows()
@@ -475,6 +485,10 @@ class WindowsFrontEnd(FrontEnd):
             self.registry(self.THEMES, "DllName", self.VISUAL if value == "visual" else "")
         elif what == "dpi":
             self.registry(r"HKCU\Control Panel\Desktop", "LogPixels", value, "REG_DWORD")
+            # Windows takes a new scale at the next sign-in: a Wine session of its own, which
+            # Wine 10 needs for its fonts to follow.
+            for step in ("-k", "-w", "-p"):
+                quiet("wineserver", step)
         else:
             raise Failure("no look of %s on Windows" % what)
         self.changed.add(what)
@@ -552,8 +566,9 @@ class Scenario:
 
     def picture(self, name):
         left, top, width, height = self.control(name)["box"]
-        x, y = absolute_origin(self.window())
-        return Picture(x + left, y + top, width, height)
+        window = self.window()
+        x, y = absolute_origin(window)
+        return Picture(x + left, y + self.front.client_top(window) + top, width, height)
 
     def least_contrast(self, name, least):
         """Whether the control's text, its strongest colour, contrasts enough with the colour
@@ -791,8 +806,9 @@ class Scenario:
         left, top, width, height = self.control(args[0])["box"]
         # As a hand does: the pointer comes to rest before the click, and whatever showed for the
         # place it left (a tool tip) has gone.
-        run("xdotool", "mousemove", "--window", self.window(), str(left + width // 2),
-            str(top + height // 2), "sleep", "0.2", "click", "1")
+        window = self.window()
+        run("xdotool", "mousemove", "--window", window, str(left + width // 2),
+            str(self.front.client_top(window) + top + height // 2), "sleep", "0.2", "click", "1")
         time.sleep(0.3)
 
     @_on(STEPS, "type")
