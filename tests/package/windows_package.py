@@ -29,8 +29,9 @@ def main():
     machine = {"i686": "pei-i386", "x86_64": "pei-x86-64"}[arch]
     check(("file format " + machine) in headers, "for " + machine)
     imports = {name.lower() for name in re.findall(r"DLL Name: (\S+)", headers)}
-    system = {"comctl32.dll", "gdi32.dll", "kernel32.dll", "msvcrt.dll", "shell32.dll",
-              "user32.dll"}
+    # advapi32 for the event log, where the program reports what no window shows.
+    system = {"advapi32.dll", "comctl32.dll", "gdi32.dll", "kernel32.dll", "msvcrt.dll",
+              "shell32.dll", "user32.dll"}
     check(imports <= system, "only the system's own DLLs: " + ", ".join(sorted(imports)))
 
     data = open(exe, "rb").read()
