@@ -52,6 +52,7 @@ if ! x_display_alive && ! wayland_display_alive; then
 fi
 if $windows; then
     export WINEPREFIX="$ROOT/build-wine/run-prefix"
+    mkdir -p "$(dirname "$WINEPREFIX")" # Wine 10 makes a prefix only inside a folder that is there
     cd "$ROOT/build-windows-x86_64-release/bin"
     wine tallimer.exe
 else
