@@ -62,8 +62,8 @@ void Form1::Form_Load() {
     state_.TrayTip = Titled(" - OFF");
     if (platform::IsRegularFile(state_.SettingsPath))
         ApplySettingsFile(state_.SettingsPath);
-    else if (!files.defaults.empty() && platform::IsRegularFile(files.defaults))
-        ApplySettingsFile(files.defaults);
+    else if (platform::IsRegularFile(state_.DefaultSettingsPath))
+        ApplySettingsFile(state_.DefaultSettingsPath);
     window_.SetText(txtInt, std::to_string(state_.UpdateInterval));
     state_.Loading = false;
     if (Ticked(chkAutoStart))
@@ -107,11 +107,15 @@ void Form1::Form_QueryUnload() {
     state_.FileService.reset();
     state_.BootFileInfo.reset();
     const std::string& file = state_.SettingsPath;
+    if (file.empty()) {
+        services_.report("Tallimer saved no options: no folder holds its Settings.ini.");
+        return;
+    }
     // The user's first save starts from the defaults' lines, so that none of them is lost.
     if (!state_.DefaultSettingsPath.empty() && !platform::Exists(file))
         if (const auto defaults = platform::ReadRegularFile(state_.DefaultSettingsPath))
             platform::ReplaceFileContents(file, *defaults, platform::Flush::BeforeReplacing);
-    bool saved = !file.empty();
+    bool saved = true;
     const auto write = [&file, &saved](const char* key, int value) {
         saved = modMisc::WriteSetting("Options", key, std::to_string(value), file) != 0 && saved;
     };
@@ -120,9 +124,7 @@ void Form1::Form_QueryUnload() {
     write("AutoStart", window_.Value(chkAutoStart));
     write("Auto Send To Tray", window_.Value(chkAutoTray));
     if (!saved)
-        services_.report(file.empty()
-                             ? "Tallimer saved no options: no folder holds its Settings.ini."
-                             : "Tallimer could not save its options to " + file + ".");
+        services_.report("Tallimer could not save its options to " + file + ".");
 }
 
 void Form1::RefreshUptime() {

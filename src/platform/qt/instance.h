@@ -16,9 +16,9 @@ class QWidget;
 namespace platform {
 
 // The copies that keep their files in one folder (the folder ui::PlaceFiles names them by) on
-// Linux: a lock file held while a copy runs, and a local
-// socket on which it hears of later starts, both in the user's runtime folder (never beside
-// the program, which may be read-only). A killed copy's lock goes with it, and its socket is
+// Linux: a lock file held while a copy runs, and a local socket on which it hears of later
+// starts, both in the user's runtime folder (never beside the program, which may be
+// read-only). A killed copy's lock goes with it, and its socket is
 // taken over by the next first copy. The socket is the system's own, watched in Qt's event
 // loop: Qt's network library would cost more memory than the program's whole window.
 class QtProgramInstance final : public QObject {
