@@ -699,32 +699,12 @@ class Scenario:
         with open(self.path(args[0]), "wb") as f:
             f.write(text_argument(args[1]))
 
-    @_on(STEPS, "link")
-    def step_link(self, args):
-        os.symlink(args[1], self.path(args[0]))
-
-    @_on(STEPS, "chmod")
-    def step_chmod(self, args):
-        os.chmod(self.path(args[1]), int(args[0], 8))
-
     def make_read_only(self, folder):
         for command in (["--bind", folder, folder], ["-o", "remount,bind,ro", folder]):
             if run("mount", *command).returncode != 0:
                 raise Failure("this machine makes no read-only folder: a bind mount is refused")
             if folder not in self.mounted:
                 self.mounted.append(folder)
-
-    @_on(STEPS, "read-only folder")
-    def step_read_only_folder(self, args):
-        self.make_read_only(self.folder)
-
-    @_on(STEPS, "runtime-folder")
-    def step_runtime_folder(self, args):
-        self.front.long_runtime_folder()
-
-    @_on(STEPS, "user-folder")
-    def step_user_folder(self, args):
-        self.front.no_user_folder()
 
     @_on(STEPS, "start")
     def step_start(self, args):
@@ -776,30 +756,10 @@ class Scenario:
         self.started = True
         self.wait_until_up()
 
-    @_on(STEPS, "end session")
-    def step_end_session(self, args):
-        self.front.end_session()
-
-    @_on(STEPS, "signal")
-    def step_signal(self, args):
-        self.front.send_signal(args[0])
-
-    @_on(STEPS, "restart tray")
-    def step_restart_tray(self, args):
-        self.front.restart_tray(self.desktop)
-
     @_on(STEPS, "kill")
     def step_kill(self, args):
         self.front.process.kill()
         self.front.process.wait()
-
-    @_on(STEPS, "minimise")
-    def step_minimise(self, args):
-        run("xdotool", "windowminimize", "--sync", self.window(), timeout=10)
-
-    @_on(STEPS, "click icon")
-    def step_click_icon(self, args):
-        run("xdotool", "mousemove", "--window", self.icon(), "8", "12", "click", "1")
 
     @_on(STEPS, "click")
     def step_click(self, args):
@@ -842,22 +802,10 @@ class Scenario:
         self.activate(window)
         run("xdotool", "key", "--clearmodifiers", "alt+F4")
 
-    @_on(STEPS, "look")
-    def step_look(self, args):
-        self.front.set_look(args[0], args[1].strip('"'))
-
     @_on(STEPS, "switch")
     def step_switch(self, args):
         self.front.switch(args[0], args[1])
         self.front.read_plan()
-
-    @_on(STEPS, "wait")
-    def step_wait(self, args):
-        time.sleep(float(args[0]))
-
-    @_on(STEPS, "expect")
-    def step_expect(self, args):
-        self.expect(args)
 
     @_on(EXPECTATIONS, "shown")
     def expect_shown(self, args):
@@ -868,10 +816,6 @@ class Scenario:
     def expect_in_tray(self, args):
         wait_for("the window is not in the notification area", 10, self.in_tray)
         time.sleep(0.5)
-
-    @_on(EXPECTATIONS, "tip")
-    def expect_tip(self, args):
-        self.popup("tip with the pointer resting")
 
     @_on(EXPECTATIONS, "centred")
     def expect_centred(self, args):
@@ -1007,6 +951,26 @@ class Scenario:
             wait_for("", 10, named)
         except Failure:
             raise Failure("%s is called %r" % (args[0], called[0] if called else None))
+
+    # The steps and expectations that pass their words straight on.
+    STEPS.update({
+        "link": lambda self, args: os.symlink(args[1], self.path(args[0])),
+        "chmod": lambda self, args: os.chmod(self.path(args[1]), int(args[0], 8)),
+        "read-only folder": lambda self, args: self.make_read_only(self.folder),
+        "runtime-folder": lambda self, args: self.front.long_runtime_folder(),
+        "user-folder": lambda self, args: self.front.no_user_folder(),
+        "end session": lambda self, args: self.front.end_session(),
+        "signal": lambda self, args: self.front.send_signal(args[0]),
+        "restart tray": lambda self, args: self.front.restart_tray(self.desktop),
+        "minimise": lambda self, args: run("xdotool", "windowminimize", "--sync", self.window(),
+                                           timeout=10),
+        "click icon": lambda self, args: run("xdotool", "mousemove", "--window", self.icon(), "8",
+                                             "12", "click", "1"),
+        "look": lambda self, args: self.front.set_look(args[0], args[1].strip('"')),
+        "wait": lambda self, args: time.sleep(float(args[0])),
+        "expect": lambda self, args: self.expect(args),
+    })
+    EXPECTATIONS["tip"] = lambda self, args: self.popup("tip with the pointer resting")
 
     del _on
 
