@@ -20,11 +20,14 @@ if(WIN32)
         add_custom_command(
             OUTPUT ${installer}
             COMMAND ${CMAKE_COMMAND} -E make_directory ${PROJECT_BINARY_DIR}/package
-            COMMAND ${MAKENSIS} -V2 -DVERSION=${PROJECT_VERSION} -DARCH=${CMAKE_SYSTEM_PROCESSOR}
+            COMMAND ${MAKENSIS} -V2 -DMAKENSIS=${MAKENSIS} -DVERSION=${PROJECT_VERSION}
+                    -DARCH=${CMAKE_SYSTEM_PROCESSOR}
                     -DPROGRAM=$<TARGET_FILE:tallimer> -DREADME=${PROJECT_BINARY_DIR}/README.txt
                     -DICON=${PROJECT_SOURCE_DIR}/resources/tallimer.ico -DOUTFILE=${installer}
                     ${PROJECT_SOURCE_DIR}/packaging/tallimer.nsi
             DEPENDS tallimer ${PROJECT_SOURCE_DIR}/packaging/tallimer.nsi
+                    ${PROJECT_SOURCE_DIR}/packaging/uninstall.nsi
+                    ${PROJECT_SOURCE_DIR}/packaging/common.nsh
                     ${PROJECT_BINARY_DIR}/README.txt ${PROJECT_SOURCE_DIR}/resources/tallimer.ico
             VERBATIM)
         add_custom_target(installer ALL DEPENDS ${installer})
@@ -45,6 +48,7 @@ else()
     # The system's layout, under /usr, for the Debian package alone.
     set(system COMPONENT system EXCLUDE_FROM_ALL)
     install(TARGETS tallimer RUNTIME DESTINATION bin ${system})
+    install(FILES packaging/installed DESTINATION share/tallimer ${system})
     install(FILES resources/tallimer.desktop DESTINATION share/applications
             RENAME ${TALLIMER_APP_ID}.desktop ${system})
     foreach(size 16 32 48)

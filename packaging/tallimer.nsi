@@ -2,41 +2,24 @@
 ; %LOCALAPPDATA%\Programs\Tallimer. The build defines VERSION, ARCH (i686 or x86_64), PROGRAM
 ; (tallimer.exe), README, ICON and OUTFILE. Silent: /S; /AUTOSTART=1 or =0 sets the start at
 ; sign-in, which otherwise stays as an earlier install left it, off at first.
-!if "${ARCH}" == "x86_64"
-    ; A 64-bit installer for the 64-bit program: it needs no 32-bit code, and 32-bit Windows
-    ; refuses it before it starts, as it refuses the program.
-    Target amd64-unicode
-!else
-    Unicode true
-!endif
-ManifestDPIAware true
-RequestExecutionLevel user
-SetCompressor /SOLID lzma
-
-!include FileFunc.nsh
-!include LogicLib.nsh
+!include common.nsh
 !include MUI2.nsh
 !include Sections.nsh
-!include WinMessages.nsh
 !include WordFunc.nsh
 
-!define UNINSTALL_KEY "Software\Microsoft\Windows\CurrentVersion\Uninstall\Tallimer"
+!ifndef MAKENSIS
+    !define MAKENSIS makensis
+!endif
+; The uninstaller, a program of its own (see uninstall.nsi), built first and carried inside.
+!tempfile UNINSTALLER
+!system '"${MAKENSIS}" -V1 -DVERSION=${VERSION} -DARCH=${ARCH} "-DICON=${ICON}" \
+    "-DOUTFILE=${UNINSTALLER}" "${__FILEDIR__}/uninstall.nsi"' = 0
 
-Name "Tallimer"
 OutFile "${OUTFILE}"
 InstallDir "$LOCALAPPDATA\Programs\Tallimer"
 InstallDirRegKey HKCU "${UNINSTALL_KEY}" "InstallLocation"
-BrandingText "Tallimer ${VERSION}"
-VIProductVersion "${VERSION}.0"
-VIAddVersionKey "ProductName" "Tallimer"
-VIAddVersionKey "ProductVersion" "${VERSION}"
-VIAddVersionKey "FileVersion" "${VERSION}"
 VIAddVersionKey "FileDescription" "Tallimer ${VERSION} Setup"
-VIAddVersionKey "CompanyName" "The Tallimer developers"
-VIAddVersionKey "LegalCopyright" "The Tallimer developers"
 
-!define MUI_ICON "${ICON}"
-!define MUI_UNICON "${ICON}"
 !define MUI_COMPONENTSPAGE_NODESC
 !define MUI_FINISHPAGE_RUN "$INSTDIR\tallimer.exe"
 !define MUI_FINISHPAGE_RUN_TEXT "Start Tallimer now"
@@ -44,23 +27,7 @@ VIAddVersionKey "LegalCopyright" "The Tallimer developers"
 !insertmacro MUI_PAGE_DIRECTORY
 !insertmacro MUI_PAGE_INSTFILES
 !insertmacro MUI_PAGE_FINISH
-!insertmacro MUI_UNPAGE_CONFIRM
-!insertmacro MUI_UNPAGE_INSTFILES
 !insertmacro MUI_LANGUAGE "English"
-
-; A running Tallimer holds its program file: it is asked to close, which saves its options, and
-; given five seconds to go.
-!macro CloseTallimer
-    FindWindow $0 "TallimerWindow"
-    ${If} $0 <> 0
-        SendMessage $0 ${WM_CLOSE} 0 0 /TIMEOUT=5000
-        ${For} $1 1 50
-            Sleep 100
-            FindWindow $0 "TallimerWindow"
-            ${IfThen} $0 = 0 ${|} ${ExitFor} ${|}
-        ${Next}
-    ${EndIf}
-!macroend
 
 Section "Tallimer" SecProgram
     SectionIn RO
@@ -68,13 +35,15 @@ Section "Tallimer" SecProgram
     !insertmacro CloseTallimer
     File "/oname=tallimer.exe" "${PROGRAM}"
     File "/oname=README.txt" "${README}"
-    WriteUninstaller "$INSTDIR\uninstall.exe"
+    File "/oname=uninstall.exe" "${UNINSTALLER}"
+    !delfile "${UNINSTALLER}"
     CreateShortcut "$SMPROGRAMS\Tallimer.lnk" "$INSTDIR\tallimer.exe"
     ; Apps & features, and Programs and Features before it.
     WriteRegStr HKCU "${UNINSTALL_KEY}" "DisplayName" "Tallimer"
     WriteRegStr HKCU "${UNINSTALL_KEY}" "DisplayVersion" "${VERSION}"
     WriteRegStr HKCU "${UNINSTALL_KEY}" "Publisher" "The Tallimer developers"
     WriteRegStr HKCU "${UNINSTALL_KEY}" "DisplayIcon" "$INSTDIR\tallimer.exe"
+    ; Also the mark by which the program knows it is installed, in whichever folder.
     WriteRegStr HKCU "${UNINSTALL_KEY}" "InstallLocation" "$INSTDIR"
     WriteRegStr HKCU "${UNINSTALL_KEY}" "UninstallString" '"$INSTDIR\uninstall.exe"'
     WriteRegStr HKCU "${UNINSTALL_KEY}" "QuietUninstallString" '"$INSTDIR\uninstall.exe" /S'
@@ -95,6 +64,13 @@ Section "-"
 SectionEnd
 
 Function .onInit
+    ; An uninstall that has just ended may still be removing its last file and the folder.
+    System::Call 'kernel32::OpenMutexW(i 0x100000, i 0, w "${CLEANUP_MUTEX}") p .r0'
+    ${If} $0 != 0
+        System::Call 'kernel32::WaitForSingleObject(p r0, i 30000) i .r1'
+        System::Call 'kernel32::ReleaseMutex(p r0)'
+        System::Call 'kernel32::CloseHandle(p r0)'
+    ${EndIf}
     ; An older version over a newer one: asked, and refused where no one can be asked, with
     ; status 2 and nothing changed.
     ReadRegStr $R2 HKCU "${UNINSTALL_KEY}" "DisplayVersion"
@@ -126,15 +102,3 @@ Function .onInit
         ${EndIf}
     ${EndIf}
 FunctionEnd
-
-; The user's Settings.ini and uptime.txt, in %LOCALAPPDATA%\Tallimer, stay.
-Section "Uninstall"
-    !insertmacro CloseTallimer
-    Delete "$INSTDIR\tallimer.exe"
-    Delete "$INSTDIR\README.txt"
-    Delete "$INSTDIR\uninstall.exe"
-    RMDir "$INSTDIR"
-    Delete "$SMPROGRAMS\Tallimer.lnk"
-    Delete "$SMSTARTUP\Tallimer.lnk"
-    DeleteRegKey HKCU "${UNINSTALL_KEY}"
-SectionEnd

@@ -48,12 +48,26 @@ if [ "$MODE" = windows ]; then
     [ -s "$local_data/Tallimer/Settings.ini" ] || fail "no Settings.ini in the user's folder"
     [ "$(ls "$programs")" = "$(printf 'README.txt\ntallimer.exe\nuninstall.exe')" ] || fail "the program folder holds $(ls "$programs")"
 
-    # A newer version over it, with the start at sign-in asked for: the user's files stay.
+    # A newer version over it, with the start at sign-in asked for, while the installed copy and
+    # a portable one run: the installed one is closed, saving, the portable one goes on.
     cp "$local_data/Tallimer/Settings.ini" "$WORK/settings-before"
     makensis -V1 -DVERSION=9.9.9 -DARCH="$(basename "$INSTALLER" .exe | cut -d- -f4)" -DPROGRAM="$(readlink -f "$2")" \
         -DREADME="$programs/README.txt" -DICON="$HERE/../../resources/tallimer.ico" \
         -DOUTFILE="$WORK/newer-setup.exe" "$HERE/../../packaging/tallimer.nsi"
+    mkdir -p "$WORK/portable" && cp "$2" "$WORK/portable/tallimer.exe"
+    (cd /tmp && exec "$WINE" "$WORK/portable/tallimer.exe") >/dev/null 2>&1 &
+    PORTABLE=$!
+    PIDS+=($PORTABLE)
+    start_installed() {
+        (cd /tmp && exec "$WINE" "$target") >/dev/null 2>&1 &
+        APP=$!
+        PIDS+=($APP)
+        wait_for 30 bash -c "[ \$(xdotool search --onlyvisible --name '^Tallimer\$' | wc -l) -eq 2 ]" ||
+            fail "the installed program and the portable one do not both run"
+    }
+    start_installed
     "$WINE" "$WORK/newer-setup.exe" /S /AUTOSTART=1 || fail "the upgrade failed"
+    expect_exit "the upgrade's closing the installed program"
     [ "$(installed_version)" = 9.9.9 ] && at_sign_in || fail "the upgrade did not take"
     cmp -s "$local_data/Tallimer/Settings.ini" "$WORK/settings-before" || fail "the upgrade changed Settings.ini"
     # The older one over it, silently: refused, and nothing changed.
@@ -62,13 +76,29 @@ if [ "$MODE" = windows ]; then
     [ $status -eq 2 ] && [ "$(installed_version)" = 9.9.9 ] ||
         fail "an older installer over a newer one ended with $status, leaving $(installed_version)"
 
-    # The uninstaller goes on from a copy of itself in the temporary folder.
+    # A silent uninstall returns when the program is gone; only its own file and the folder go
+    # a moment later, once it has ended.
+    start_installed
     "$WINE" "$programs/uninstall.exe" /S || fail "the silent uninstall failed"
-    wait_for 30 bash -c "! [ -e '$programs' ]" || fail "the uninstall left $(ls "$programs")"
-    [ -z "$(installed_version)" ] && [ ! -e "$menu/Tallimer.lnk" ] && ! at_sign_in ||
-        fail "the uninstall left its entry or its shortcuts"
+    [ ! -e "$programs/tallimer.exe" ] && [ -z "$(installed_version)" ] && [ ! -e "$menu/Tallimer.lnk" ] &&
+        ! at_sign_in || fail "the uninstall returned, leaving $(ls "$programs") or its entry or shortcuts"
+    expect_exit "the uninstall's closing the installed program"
+    wait_for 10 bash -c "! [ -e '$programs' ]" || fail "the uninstall left $(ls "$programs")"
     cmp -s "$local_data/Tallimer/Settings.ini" "$WORK/settings-before" || fail "the uninstall took Settings.ini"
-    echo "PASS: $(basename "$INSTALLER"): installed, started from its shortcut, upgraded, uninstalled"
+
+    # Installed into a folder of the user's choice, it is still an installed copy.
+    "$WINE" "$INSTALLER" /S '/D=C:\Tools\Tallimer' || fail "the install into C:\Tools\Tallimer failed"
+    chosen="$WINEPREFIX/drive_c/Tools/Tallimer"
+    (cd /tmp && exec "$WINE" "$chosen/tallimer.exe") >/dev/null 2>&1 &
+    APP=$!
+    PIDS+=($APP)
+    wait_for 30 bash -c "[ \$(xdotool search --onlyvisible --name '^Tallimer\$' | wc -l) -eq 2 ]" ||
+        fail "the program installed into C:\Tools\Tallimer did not start"
+    "$WINE" "$chosen/uninstall.exe" /S || fail "the silent uninstall from C:\Tools\Tallimer failed"
+    expect_exit "the uninstall's closing the program in C:\Tools\Tallimer"
+    ! [ -e "$chosen/Settings.ini" ] || fail "the copy installed into C:\Tools\Tallimer counts as portable"
+    kill -0 "$PORTABLE" 2>/dev/null || fail "an install or an uninstall closed the portable copy"
+    echo "PASS: $(basename "$INSTALLER"): installed, started from its shortcut, upgraded and uninstalled beside a portable copy, installed into a folder of its own"
     exit 0
 fi
 
@@ -95,7 +125,7 @@ expected="./usr/bin/tallimer ./usr/share/applications/org.tallimer.Tallimer.desk
 ./usr/share/doc/tallimer/changelog.gz ./usr/share/doc/tallimer/copyright
 ./usr/share/icons/hicolor/16x16/apps/tallimer.png ./usr/share/icons/hicolor/32x32/apps/tallimer.png
 ./usr/share/icons/hicolor/48x48/apps/tallimer.png ./usr/share/man/man1/tallimer.1.gz
-./usr/share/metainfo/org.tallimer.Tallimer.metainfo.xml"
+./usr/share/metainfo/org.tallimer.Tallimer.metainfo.xml ./usr/share/tallimer/installed"
 [ "$(dpkg-deb -c "$deb" | awk '!/\/$/ { print $6 }' | sort | xargs)" = "$(echo $expected)" ] ||
     fail "the package holds $(dpkg-deb -c "$deb")"
 dpkg-deb -f "$deb" Depends | grep -q "libqt6widgets6" || fail "no dependencies from the program file"

@@ -29,10 +29,12 @@ FolderFacts FactsOf(const std::string& folder) {
         resolved = real;
         std::free(real);
     }
-    // Packages put programs under /usr, and /opt holds software installed to run from there,
-    // not to be written to (the Filesystem Hierarchy Standard).
+    // The package leaves a mark beside the program's folder, wherever it was installed to. A
+    // copy put by hand under /usr, or under /opt, which holds software installed to run from
+    // there, is not to be written to either (the Filesystem Hierarchy Standard).
     const std::string within = resolved.ends_with('/') ? resolved : resolved + '/';
-    return {within.starts_with("/usr/") || within.starts_with("/opt/"),
+    return {within.starts_with("/usr/") || within.starts_with("/opt/") ||
+                access((within + "../share/tallimer/installed").c_str(), F_OK) == 0,
             faccessat(AT_FDCWD, resolved.c_str(), W_OK, AT_EACCESS) == 0, resolved};
 }
 

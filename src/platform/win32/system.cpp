@@ -79,6 +79,30 @@ std::wstring Resolved(const std::wstring& folder) {
     return path.starts_with(L"\\\\?\\") ? path.substr(4) : path;
 }
 
+// The folder Tallimer's installer put this user's installation in, in whichever folder it was
+// told: the entry that Apps & features shows.
+std::wstring InstallLocation() {
+    const wchar_t* key = L"Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Tallimer";
+    DWORD bytes = 0;
+    if (RegGetValueW(HKEY_CURRENT_USER, key, L"InstallLocation", RRF_RT_REG_SZ, nullptr, nullptr,
+                     &bytes) != ERROR_SUCCESS ||
+        bytes < sizeof(wchar_t))
+        return {};
+    std::wstring location(bytes / sizeof(wchar_t), L'\0');
+    if (RegGetValueW(HKEY_CURRENT_USER, key, L"InstallLocation", RRF_RT_REG_SZ, nullptr,
+                     location.data(), &bytes) != ERROR_SUCCESS)
+        return {};
+    location.resize(location.find(L'\0'));
+    return location.empty() ? location : Resolved(location);
+}
+
+bool IsInstallLocation(const std::wstring& folder) {
+    const std::wstring location = InstallLocation();
+    return !folder.empty() && !location.empty() &&
+           CompareStringOrdinal(folder.c_str(), int(folder.size()), location.c_str(),
+                                int(location.size()), TRUE) == CSTR_EQUAL;
+}
+
 } // namespace
 
 FolderFacts FactsOf(const std::string& folder) {
@@ -95,7 +119,8 @@ FolderFacts FactsOf(const std::string& folder) {
     const bool installed = Within(wide, KnownFolder(CSIDL_PROGRAM_FILES)) ||
                            Within(wide, KnownFolder(CSIDL_PROGRAM_FILESX86)) ||
                            Within(wide, native) ||
-                           (!local.empty() && Within(wide, local + L"\\Programs"));
+                           (!local.empty() && Within(wide, local + L"\\Programs")) ||
+                           IsInstallLocation(Widen(resolved));
     if (installed)
         return {true, false, resolved}; // asked nothing: an installed copy never writes there
     // The rights that count are the system's, for this user, on this folder: try them.

@@ -282,6 +282,12 @@ TEST_CASE("where a copy keeps the user's files: under the XDG base directories")
         CHECK(platform::FactsOf(installed).installed);
     CHECK(!platform::FactsOf(dir.path()).installed);
     CHECK(platform::FactsOf(dir.path()).writable);
+    // Installed by the package's rules into a prefix of any name: the package's mark says so.
+    REQUIRE(platform::MakeFolders(dir.file("prefix/share/tallimer")));
+    REQUIRE(platform::MakeFolders(dir.file("prefix/bin")));
+    CHECK(!platform::FactsOf(dir.file("prefix/bin")).installed);
+    std::ofstream(dir.file("prefix/share/tallimer/installed")) << "mark\n";
+    CHECK(platform::FactsOf(dir.file("prefix/bin")).installed);
 }
 
 TEST_CASE("a read-only folder takes no files" * doctest::skip(!Needs(ReadOnlyFoldersWork()))) {

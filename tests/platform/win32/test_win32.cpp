@@ -275,4 +275,18 @@ TEST_CASE("where a copy keeps the user's files: in the user's local application 
     const platform::FolderFacts byShortName = platform::FactsOf(FromNative(shortName));
     CHECK(byShortName.installed);
     CHECK(byShortName.folder == FromNative(programs));
+
+    // Any folder the installer was told to install to, by the mark it leaves in the registry.
+    const wchar_t* key = L"Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Tallimer";
+    HKEY entry = nullptr;
+    REQUIRE(RegCreateKeyExW(HKEY_CURRENT_USER, key, 0, nullptr, 0, KEY_SET_VALUE, nullptr, &entry,
+                            nullptr) == ERROR_SUCCESS);
+    const std::wstring location = Native(dir.path()).wstring() + L"\\";
+    RegSetValueExW(entry, L"InstallLocation", 0, REG_SZ,
+                   reinterpret_cast<const BYTE*>(location.c_str()),
+                   DWORD((location.size() + 1) * sizeof(wchar_t)));
+    RegCloseKey(entry);
+    CHECK(platform::FactsOf(dir.path()).installed);
+    CHECK(!platform::FactsOf(dir.file("a")).installed);
+    RegDeleteKeyW(HKEY_CURRENT_USER, key);
 }
