@@ -463,6 +463,7 @@ class WindowsFrontEnd(FrontEnd):
         self.names = names
         self.shell_events = shell_events
         self.changed = set()
+        self.spelled = {}
         os.environ["WINEPREFIX"] = os.path.join(work, "prefix")
         self.wine = WINE
         if quiet(self.wine, "wineboot", "--init") != 0:
@@ -517,7 +518,11 @@ class WindowsFrontEnd(FrontEnd):
         self.changed = set()
 
     def launch(self, folder, accessible):
-        return subprocess.Popen([self.wine, self.program_name()], cwd=folder,
+        # By the name Windows gives the folder, which may be its short (8.3) one.
+        program = self.program_name()
+        if folder in self.spelled:
+            program = self.spelled[folder] + "\\" + program
+        return subprocess.Popen([self.wine, program], cwd=folder,
                                 env=self.environment(), stdin=subprocess.DEVNULL,
                                 stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
 
@@ -693,6 +698,16 @@ class Scenario:
         os.rename(os.path.join(self.folder, self.front.program_name()),
                   os.path.join(named, self.front.program_name()))
         self.folder = named
+
+    @_on(STEPS, "folder program-files")
+    def step_folder_program_files(self, args):
+        # (Windows) the program in Program Files, started by the folder's short name.
+        named = os.path.join(os.environ["WINEPREFIX"], "drive_c", "Program Files", "Tallimer")
+        shutil.rmtree(named, ignore_errors=True)
+        os.makedirs(named)
+        shutil.move(self.path(self.front.program_name()), named)
+        self.folder = named
+        self.front.spelled[named] = output_of(WINE, "winepath", "-s", r"C:\Program Files\Tallimer").strip()
 
     @_on(STEPS, "file")
     def step_file(self, args):
