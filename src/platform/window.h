@@ -67,6 +67,10 @@ struct ControlMetrics {
 struct Appearance {
     // High contrast: the system's colours throughout, none of the program's own.
     bool highContrast = false;
+    // The size of the desktop's text, in points, and the size it has where no one changed it;
+    // 0 where the system does not say.
+    double textPoints = 0;
+    double standardTextPoints = 0;
     friend bool operator==(const Appearance&, const Appearance&) = default;
 };
 

@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <limits>
 
 namespace ui {
 namespace {
@@ -75,40 +76,61 @@ platform::Extent Needed(const platform::ControlMetrics& m) {
             std::max(m.indicator.height, m.text.height) + 2 * m.frame.height};
 }
 
+// Whether two spans share more than the pixel that neighbours in the table may share.
 bool Overlap(int from, int length, int otherFrom, int otherLength) {
-    return from < otherFrom + otherLength && otherFrom < from + length;
+    return std::min(from + length, otherFrom + otherLength) - std::max(from, otherFrom) > 1;
 }
 
-// How far across a control may reach: to the nearest control beside it on either side, or the
-// window's edge; never less than it has.
-std::pair<int, int> Room(const platform::WindowPlan& plan, const platform::ControlPlan& control) {
+// How far a control may reach: across, to the nearest control beside it on either side, or the
+// window's edge; down and up likewise, to the controls above and below it.
+struct Room {
+    int left, right, top, bottom;
+};
+
+Room RoomOf(const platform::WindowPlan& plan, const platform::ControlPlan& control) {
     const platform::Rect& r = control.rect;
-    int left = 0;
-    int right = plan.clientWidth;
+    Room room{0, plan.clientWidth, 0, plan.clientHeight};
     for (const platform::ControlPlan& other : plan.controls) {
         const platform::Rect& o = other.rect;
-        if (&other == &control || !Overlap(r.top, r.height, o.top, o.height))
+        if (&other == &control)
             continue;
-        if (o.left >= r.left + r.width / 2)
-            right = std::min(right, o.left);
-        else
-            left = std::max(left, o.left + o.width);
+        if (Overlap(r.top, r.height, o.top, o.height)) {
+            if (o.left >= r.left + r.width / 2)
+                room.right = std::min(room.right, o.left);
+            else
+                room.left = std::max(room.left, o.left + o.width);
+        } else if (Overlap(r.left, r.width, o.left, o.width)) {
+            if (o.top >= r.top + r.height / 2)
+                room.bottom = std::min(room.bottom, o.top);
+            else
+                room.top = std::max(room.top, o.top + o.height);
+        }
     }
-    return {std::min(left, r.left), std::max(right, r.left + r.width)};
+    // Never less than the table gives; a check box may go down as far as it needs, as the boxes
+    // below it make way (Stack).
+    room.left = std::min(room.left, r.left);
+    room.right = std::max(room.right, r.left + r.width);
+    room.top = std::min(room.top, r.top);
+    room.bottom = control.kind == ControlKind::CheckBox ? std::numeric_limits<int>::max()
+                                                        : std::max(room.bottom, r.top + r.height);
+    return room;
 }
 
-// The table's rectangle, grown to what the text needs: across into the room on its right, then
-// on its left; down and up alike.
-platform::Rect Grown(platform::Rect r, platform::Extent need, std::pair<int, int> room) {
+// The table's rectangle, grown to what the text needs, as far as the room goes: across into the
+// room on its right, then on its left; down and up alike, then into whichever side has room.
+platform::Rect Grown(platform::Rect r, platform::Extent need, const Room& room) {
     if (need.width > r.width) {
-        const int right = std::min(room.second, r.left + need.width);
-        const int left = std::max(room.first, right - need.width);
+        const int right = std::min(room.right, r.left + need.width);
+        const int left = std::max(room.left, right - need.width);
         r.width = right - left;
         r.left = left;
     }
     if (need.height > r.height) {
-        r.top -= (need.height - r.height) / 2;
-        r.height = need.height;
+        int top = r.top - (need.height - r.height) / 2;
+        top -= std::max(0, top + need.height - room.bottom);
+        top = std::max(top, room.top);
+        r.height = std::min(room.bottom, top + need.height) - top;
+        r.top = top;
     }
     return r;
 }
@@ -120,16 +142,48 @@ void Fit(platform::WindowPlan& plan, const Measurer& measure) {
         if (control.text.empty() || control.kind == ControlKind::TextBox)
             continue;
         const platform::Rect table = control.rect;
-        const auto room = Room(plan, control);
+        const Room room = RoomOf(plan, control);
         const int smallest = (control.font.pixels * 3 + 3) / 4;
         for (;;) {
             const platform::Extent need = Needed(measure(control.kind, control.font, control.text));
             control.rect = Grown(table, need, room);
-            if (control.rect.width >= need.width || control.font.pixels <= smallest)
+            if ((control.rect.width >= need.width && control.rect.height >= need.height) ||
+                control.font.pixels <= smallest)
                 break;
             --control.font.pixels;
         }
     }
+}
+
+// A control that grew taller than its row pushes the rows below it down, as far as they need,
+// and the window grows by what that adds below; what may not move keeps the table's place (the
+// band, the buttons, the interval box, the label beside it). No two controls then overlap by
+// more than the pixel that rows touching in the table share.
+void Stack(platform::WindowPlan& plan) {
+    const auto bottom = [](const platform::Rect& r) { return r.top + r.height; };
+    int lowest = 0;
+    for (const platform::ControlPlan& control : plan.controls)
+        lowest = std::max(lowest, bottom(control.rect));
+    std::vector<platform::ControlPlan*> byTop;
+    for (platform::ControlPlan& control : plan.controls)
+        byTop.push_back(&control);
+    std::stable_sort(byTop.begin(), byTop.end(),
+                     [](auto a, auto b) { return a->rect.top < b->rect.top; });
+    int moved = lowest;
+    for (auto at = byTop.begin(); at != byTop.end(); ++at) {
+        platform::Rect& r = (*at)->rect;
+        if ((*at)->kind != ControlKind::CheckBox)
+            continue;
+        for (auto above = byTop.begin(); above != at; ++above) {
+            const platform::Rect& o = (*above)->rect;
+            if (Overlap(r.left, r.width, o.left, o.width) && bottom(o) - r.top > 1)
+                r.top = bottom(o) - 1;
+        }
+        // Lower down, the room beside it may be less.
+        r.width = std::min(r.width, RoomOf(plan, **at).right - r.left);
+        moved = std::max(moved, bottom(r));
+    }
+    plan.clientHeight += moved - lowest;
 }
 
 // The text of the label that names the control, if one does.
@@ -176,16 +230,27 @@ platform::WindowPlan PlanWindow(const FormLayout& form, double twipsPerPixelX,
     for (const ControlLayout& control : form.controls)
         if (const auto colour = fill(control); control.kind == ControlKind::Shape && colour)
             plan.shapes.push_back({rect(control), *colour});
-    if (measure)
+    if (measure) {
         Fit(plan, measure);
+        Stack(plan);
+    }
     for (const MenuItemLayout& item : form.menuItems)
         plan.menuItems.push_back({item.name, item.text});
     return plan;
 }
 
+double TextScale(const platform::Appearance& appearance) {
+    constexpr double Largest = 4;
+    if (!(appearance.standardTextPoints > 0) || !(appearance.textPoints > 0))
+        return 1;
+    return std::clamp(appearance.textPoints / appearance.standardTextPoints, 1.0, Largest);
+}
+
 platform::WindowPlan PlanWindow(const FormLayout& form, const platform::Window& window) {
+    const platform::Appearance appearance = window.CurrentAppearance();
+    const double scale = TextScale(appearance);
     return PlanWindow(
-        form, window.TwipsPerPixelX(), window.TwipsPerPixelY(), window.CurrentAppearance(),
+        form, window.TwipsPerPixelX() / scale, window.TwipsPerPixelY() / scale, appearance,
         [&window](platform::ControlKind kind, const platform::FontPlan& font,
                   std::string_view text) { return window.Measure(kind, font, text); });
 }

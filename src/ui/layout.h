@@ -68,6 +68,10 @@ platform::WindowPlan PlanWindow(const FormLayout& form, double twipsPerPixelX,
                                 double twipsPerPixelY, platform::Appearance appearance = {},
                                 const Measurer& measure = nullptr);
 
+// How much larger than the table the window is laid out where the user asked the desktop for
+// larger text: by as much, all of it alike; never smaller.
+double TextScale(const platform::Appearance& appearance);
+
 // The window as designed, for the screen, the look and the measures of the window system's
 // window: what the program's window is built from.
 platform::WindowPlan PlanWindow(const FormLayout& form, const platform::Window& window);

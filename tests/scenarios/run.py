@@ -119,10 +119,10 @@ class Picture:
     def ink(self, x, y, least=3):
         return contrast(self.pixels[y * self.width + x], self.background) >= least
 
-    def inked(self, columns, rows):
+    def inked(self, columns, rows, least=3):
         """The columns, and the rows, of the given ranges that hold ink."""
-        return ([x for x in columns if any(self.ink(x, y) for y in rows)],
-                [y for y in rows if any(self.ink(x, y) for x in columns)])
+        return ([x for x in columns if any(self.ink(x, y, least) for y in rows)],
+                [y for y in rows if any(self.ink(x, y, least) for x in columns)])
 
 def x(*command):
     return run(*command).stdout
@@ -340,6 +340,9 @@ class LinuxFrontEnd(FrontEnd):
             self.look["FONTCONFIG_FILE"] = self.fonts(value)
         elif what == "dpi":
             self.look.update(QT_ENABLE_HIGHDPI_SCALING="0", QT_FONT_DPI=value)
+        elif what == "text-size":
+            self.look["QT_QPA_PLATFORMTHEME"] = "qt6ct"
+            self.switch("points", value)
         else:
             raise Failure("no look of %s on Linux" % what)
 
@@ -359,6 +362,8 @@ class LinuxFrontEnd(FrontEnd):
         with open(os.path.join(folder, "new.conf"), "w") as f:
             f.write("[Appearance]\nstyle=%s\ncustom_palette=%s\ncolor_scheme_path=%s\n" % (
                 self.qt6ct["style"], "true" if path else "false", path or ""))
+            if "points" in self.qt6ct:  # the desktop's text size
+                f.write('[Fonts]\ngeneral="Sans Serif,%s,-1,5,50,0,0,0,0,0"\n' % self.qt6ct["points"])
         os.rename(os.path.join(folder, "new.conf"), os.path.join(folder, "qt6ct.conf"))
 
     def fonts(self, family):
@@ -488,11 +493,19 @@ class WindowsFrontEnd(FrontEnd):
             self.registry(r"HKCU\Control Panel\Desktop", "LogPixels", value, "REG_DWORD")
             # Windows takes a new scale at the next sign-in: a Wine session of its own, which
             # Wine 10 needs for its fonts to follow.
-            for step in ("-k", "-w", "-p"):
-                quiet("wineserver", step)
+            self.new_session()
+        elif what in ("menu-font", "text-size"):
+            # For this Wine session only: the menus' font, or the messages' (the text size).
+            font = "menu" if what == "menu-font" else "message"
+            if quiet(self.wine, self.shell_events, "font", font, value) != 0:
+                raise Failure("the %s font was not set to %s pixels" % (font, value))
         else:
             raise Failure("no look of %s on Windows" % what)
         self.changed.add(what)
+
+    def new_session(self):
+        for step in ("-k", "-w", "-p"):
+            quiet("wineserver", step)
 
     def registry(self, key, name, value, kind="REG_SZ"):
         if quiet(self.wine, "reg", "add", key, "/v", name, "/t", kind, "/d", value, "/f") != 0:
@@ -512,7 +525,8 @@ class WindowsFrontEnd(FrontEnd):
         shutil.rmtree(self.user_folder(), ignore_errors=True)
         undo = {"colours": lambda: self.switch("colours", "light"),
                 "theme": lambda: self.set_look("theme", "visual"),
-                "dpi": lambda: self.set_look("dpi", "96")}
+                "dpi": lambda: self.set_look("dpi", "96"),
+                "menu-font": self.new_session, "text-size": self.new_session}
         for what in self.changed & set(undo):
             undo[what]()
         self.changed = set()
@@ -786,6 +800,24 @@ class Scenario:
             str(self.front.client_top(window) + top + height // 2), "sleep", "0.2", "click", "1")
         time.sleep(0.3)
 
+    @_on(STEPS, "click-low")
+    def step_click_low(self, args):
+        # In the lowest rows of each box's indicator, where a box that grew into the row below
+        # would take the click.
+        window = self.window()
+        for name in args:
+            picture, control = self.picture(name), self.control(name)
+            # An indicator's frame may be drawn as faintly as Adwaita's.
+            columns, rows = picture.inked(range(0, control["start"]), range(picture.height), 1.25)
+            if not rows:
+                raise Failure("no indicator in " + name)
+            left, top = control["box"][:2]
+            run("xdotool", "mousemove", "--window", window,
+                str(left + (columns[0] + columns[-1]) // 2),
+                str(self.front.client_top(window) + top + rows[-1] - 1),
+                "sleep", "0.2", "click", "1")
+            time.sleep(0.3)
+
     @_on(STEPS, "type")
     def step_type(self, args):
         run("xdotool", "type", "--delay", "50", text_argument(args[0]).decode())
@@ -821,6 +853,8 @@ class Scenario:
     def step_switch(self, args):
         self.front.switch(args[0], args[1])
         self.front.read_plan()
+        if self.started:  # the window takes the new look's size when it has laid itself out
+            wait_for("the window was not laid out for the new look", 10, self.front.main_window)
 
     @_on(EXPECTATIONS, "shown")
     def expect_shown(self, args):

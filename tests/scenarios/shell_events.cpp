@@ -5,8 +5,11 @@
 //   shell_events colours light|dark|high-contrast
 //                           the system's colours, and high contrast on or off, as the Settings
 //                           app sets them: for the programs that run and those that start later
+//   shell_events font menu|message PIXELS
+//                           the menus' or the messages' font this tall, for this session
 // Ends with status 1 when there is no such window or the system refused.
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <iterator>
 #include <windows.h>
@@ -47,6 +50,24 @@ bool SetColours(const char* scheme) {
     return SetSysColors(int(std::size(Elements)), Elements, colours) != FALSE;
 }
 
+bool SetFont(const char* which, const char* pixels) {
+    NONCLIENTMETRICSA metrics{};
+    metrics.cbSize = sizeof metrics;
+    const int height = std::atoi(pixels);
+    if (height <= 0 || !SystemParametersInfoA(SPI_GETNONCLIENTMETRICS, sizeof metrics, &metrics, 0))
+        return false;
+    if (std::strcmp(which, "menu") == 0) {
+        metrics.lfMenuFont.lfHeight = -height;
+        metrics.iMenuHeight = height + 4;
+    } else if (std::strcmp(which, "message") == 0) {
+        metrics.lfMessageFont.lfHeight = -height;
+    } else {
+        return false;
+    }
+    return SystemParametersInfoA(SPI_SETNONCLIENTMETRICS, sizeof metrics, &metrics,
+                                 SPIF_SENDCHANGE) != FALSE;
+}
+
 } // namespace
 
 int main(int argc, char** argv) {
@@ -68,6 +89,8 @@ int main(int argc, char** argv) {
     }
     if (std::strcmp(command, "colours") == 0 && argc == 3)
         return SetColours(argv[2]) ? 0 : 1;
-    std::fprintf(stderr, "usage: shell_events remove|created|colours SCHEME\n");
+    if (std::strcmp(command, "font") == 0 && argc == 4)
+        return SetFont(argv[2], argv[3]) ? 0 : 1;
+    std::fprintf(stderr, "usage: shell_events remove|created|colours SCHEME|font WHICH PIXELS\n");
     return 2;
 }

@@ -112,6 +112,17 @@ TEST_CASE("the window in pixels") {
     }
 }
 
+TEST_CASE("larger text on the desktop grows the window by as much, never shrinks it") {
+    const struct {
+        double points, standard, scale;
+    } cases[] = {{0, 0, 1},   {14, 0, 1},          {0, 11, 1}, {9, 11, 1},
+                 {11, 11, 1}, {14, 11, 14.0 / 11}, {18, 9, 2}, {200, 9, 4}};
+    for (const auto& c : cases) {
+        CAPTURE(c.points);
+        CHECK(ui::TextScale({false, c.points, c.standard}) == doctest::Approx(c.scale));
+    }
+}
+
 // The label that names the interval box comes right before it, so that the system's
 // screen-reader support on Windows takes its text for the box's name; Tab skips labels.
 TEST_CASE("the order of creation and of the Tab key") {
@@ -240,18 +251,18 @@ TEST_CASE("a control grows into the room beside it for its text, and nothing els
         ControlName name;
         Rect rect;
         int font;
-    } cases[] = {{controls::Label1, {7, 48, 130, 17}, 10}, // all the room there is, then smaller
-                 {controls::chkFile, {8, 70, 115, 22}, 11},
-                 {controls::cmdTray, {142, 104, 91, 25}, 11},
-                 {controls::chkAutoStart, {8, 86, 73, 22}, 11},
-                 {controls::chkAutoTray, {8, 102, 134, 22}, 9}, // smaller, and cut even so
-                 {controls::cmdToggle, {144, 72, 81, 25}, 11},
-                 {controls::txtInt, {136, 48, 89, 19}, 11}};
+    } cases[] = {
+        {controls::Label1, {7, 48, 130, 17}, 10}, // all the room there is, then smaller
+        {controls::chkFile, {8, 70, 115, 22}, 11},     {controls::cmdTray, {142, 104, 91, 25}, 11},
+        {controls::chkAutoStart, {8, 91, 73, 22}, 11}, // below the box above
+        {controls::chkAutoTray, {8, 112, 134, 22}, 9}, // smaller, and cut even so
+        {controls::cmdToggle, {144, 72, 81, 25}, 11},  {controls::txtInt, {136, 48, 89, 19}, 11}};
     for (const auto& c : cases) {
         CAPTURE(std::string(c.name.Text()));
         CHECK(Planned(plan, c.name).rect == c.rect);
         CHECK(Planned(plan, c.name).font.pixels == c.font);
     }
+    CHECK(plan.clientHeight == 137 + 5); // as far as the lowest box went below the lowest row
     // Texts that fit leave the table as it is.
     const auto narrow = [](platform::ControlKind, const platform::FontPlan&, std::string_view) {
         return platform::ControlMetrics{{20, 13}, {}, {}};
@@ -260,4 +271,52 @@ TEST_CASE("a control grows into the room beside it for its text, and nothing els
     const platform::WindowPlan fitted = ui::PlanWindow(controls::Form1Layout, 15, 15, {}, narrow);
     for (size_t i = 0; i < table.controls.size(); ++i)
         CHECK(fitted.controls[i].rect == table.controls[i].rect);
+}
+
+// Looks whose controls need from 0 to 12 pixels more height than their rows give, at two
+// densities: no two controls overlap by more than a pixel (or than the table's own rectangles,
+// which at 1.5 times share 2), what may not move keeps its place, the boxes keep their order,
+// and the window holds them all.
+TEST_CASE("no control overlaps another, however tall the look makes them") {
+    const auto overlap = [](const Rect& a, const Rect& b) {
+        return std::min(std::min(a.left + a.width, b.left + b.width) - std::max(a.left, b.left),
+                        std::min(a.top + a.height, b.top + b.height) - std::max(a.top, b.top));
+    };
+    for (const double twipsPerPixel : {15.0, 10.0})
+        for (int taller = 0; taller <= 12; ++taller) {
+            CAPTURE(twipsPerPixel);
+            CAPTURE(taller);
+            const auto measure = [taller](platform::ControlKind kind,
+                                          const platform::FontPlan& font, std::string_view) {
+                platform::ControlMetrics m{{20, font.pixels + taller}, {}, {}};
+                if (kind == platform::ControlKind::CheckBox)
+                    m.indicator = {16, 13 + taller};
+                if (kind == platform::ControlKind::Button)
+                    m.frame = {3, 3 + taller / 2};
+                return m;
+            };
+            const platform::WindowPlan table =
+                ui::PlanWindow(controls::Form1Layout, twipsPerPixel, twipsPerPixel);
+            const platform::WindowPlan plan =
+                ui::PlanWindow(controls::Form1Layout, twipsPerPixel, twipsPerPixel, {}, measure);
+            for (size_t i = 0; i < plan.controls.size(); ++i) {
+                const Rect& a = plan.controls[i].rect;
+                const Rect& t = table.controls[i].rect;
+                CAPTURE(std::string(plan.controls[i].name.Text()));
+                CHECK((a.top >= 0 && a.top + a.height <= plan.clientHeight));
+                if (plan.controls[i].kind != platform::ControlKind::CheckBox)
+                    CHECK((a.top <= t.top && a.top + a.height >= t.top + t.height));
+                for (size_t j = i + 1; j < plan.controls.size(); ++j) {
+                    CAPTURE(std::string(plan.controls[j].name.Text()));
+                    CHECK(overlap(a, plan.controls[j].rect) <=
+                          std::max(1, overlap(t, table.controls[j].rect)));
+                }
+            }
+            const Rect& file = Planned(plan, controls::chkFile).rect;
+            const Rect& start = Planned(plan, controls::chkAutoStart).rect;
+            const Rect& tray = Planned(plan, controls::chkAutoTray).rect;
+            CHECK((file.top < start.top && start.top < tray.top));
+            if (taller == 0)
+                CHECK(plan.clientHeight == table.clientHeight);
+        }
 }

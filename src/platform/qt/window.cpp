@@ -142,6 +142,18 @@ void QtWindow::Layout(const WindowPlan& plan) {
     update();
 }
 
+// No high contrast of Qt's own: a palette is only a palette. The desktop's text size comes as
+// the application's font, from GNOME's, KDE's or qt6ct's settings; where no one changed it,
+// GNOME gives 11 points, KDE 10 and Qt alone 9.
+Appearance QtWindow::CurrentAppearance() const {
+    constexpr double TwipsPerPoint = 20;
+    const QFont font = QApplication::font();
+    const double points = font.pointSizeF() > 0
+                              ? font.pointSizeF()
+                              : font.pixelSize() * TwipsPerPixelY() / TwipsPerPoint;
+    return {false, points, 11};
+}
+
 ControlMetrics QtWindow::Measure(ControlKind kind, const FontPlan& font,
                                  std::string_view text) const {
     const QFontMetrics metrics(ToQt(font));

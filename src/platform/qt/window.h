@@ -27,8 +27,7 @@ public:
 
     bool Create(const WindowPlan& plan) override;
     void Layout(const WindowPlan& plan) override;
-    // No high contrast of Qt's own: a palette is only a palette.
-    Appearance CurrentAppearance() const override { return {}; }
+    Appearance CurrentAppearance() const override;
     ControlMetrics Measure(ControlKind kind, const FontPlan& font,
                            std::string_view text) const override;
     std::string Text(ControlName control) const override;

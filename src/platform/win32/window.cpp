@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <commctrl.h>
+#include <cstdlib>
 #include <type_traits>
 #include <windowsx.h>
 
@@ -218,7 +219,26 @@ Appearance Win32Window::CurrentAppearance() const {
     contrast.cbSize = sizeof contrast;
     const bool high = SystemParametersInfoW(SPI_GETHIGHCONTRAST, sizeof contrast, &contrast, 0) &&
                       (contrast.dwFlags & HCF_HIGHCONTRASTON) != 0;
-    return {high};
+    // The desktop's text size: the message font, which Windows 7's and 8's text sizes set, times
+    // Windows 10's "Make text bigger". Windows gives 9 points where no one changed them.
+    NONCLIENTMETRICSW fonts{};
+    fonts.cbSize = sizeof fonts;
+    double points = 0;
+    if (SystemParametersInfoW(SPI_GETNONCLIENTMETRICS, sizeof fonts, &fonts, 0)) {
+        const HDC screen = GetDC(nullptr);
+        const int perInch = screen != nullptr ? GetDeviceCaps(screen, LOGPIXELSY) : 0;
+        if (screen != nullptr)
+            ReleaseDC(nullptr, screen);
+        if (perInch > 0)
+            points = std::abs(fonts.lfMessageFont.lfHeight) * 72.0 / perInch;
+    }
+    DWORD percent = 100;
+    DWORD size = sizeof percent;
+    if (RegGetValueW(HKEY_CURRENT_USER, L"Software\\Microsoft\\Accessibility", L"TextScaleFactor",
+                     RRF_RT_REG_DWORD, nullptr, &percent, &size) == ERROR_SUCCESS &&
+        percent >= 100 && percent <= 225)
+        points = points * percent / 100;
+    return {high, points, 9};
 }
 
 ControlMetrics Win32Window::Measure(ControlKind kind, const FontPlan& font,
@@ -631,8 +651,8 @@ void Win32Window::OnDpiChanged(WPARAM wParam, const RECT& suggested) {
         events_->AppearanceChanged();
 }
 
-// The system's colours, its theme or high contrast changed: the program lays the window out
-// anew once the messages for it have all come. The common controls hear of new colours from
+// The system's colours, its theme, its fonts or high contrast changed: the program lays the window
+// out anew once the messages for it have all come. The common controls hear of new colours from
 // their parent.
 void Win32Window::OnAppearanceChanged(UINT message, WPARAM wParam) {
     if (message == WM_SYSCOLORCHANGE) {
@@ -641,7 +661,8 @@ void Win32Window::OnAppearanceChanged(UINT message, WPARAM wParam) {
         if (tooltips_ != nullptr)
             SendMessageA(tooltips_, message, 0, 0);
     }
-    if (message == WM_SETTINGCHANGE && wParam != SPI_SETHIGHCONTRAST)
+    if (message == WM_SETTINGCHANGE && wParam != SPI_SETHIGHCONTRAST &&
+        wParam != SPI_SETNONCLIENTMETRICS)
         return;
     if (!restyling_ && PostMessageA(hwnd_, Restyle, 0, 0))
         restyling_ = true;
