@@ -4,7 +4,13 @@
 # display (first paint, peak memory, CPU while refreshing every second), system calls per
 # refresh and wakeups per minute with refreshing stopped. It reports; it never fails on a
 # number.
+#   scripts/bench.sh [COMMIT]   also starts the program of COMMIT (by default the last release
+#                               tag, v*) beside today's, alternately, and prints both medians
+# BENCH_ONLY=linux or =windows measures one program alone; BENCH_STARTS and BENCH_CPU_SECONDS
+# set how many starts and how long a run.
 source "$(dirname "${BASH_SOURCE[0]}")/common.sh"
+AGAINST=${1:-$(git -C "$ROOT" describe --tags --abbrev=0 --match 'v*' 2>/dev/null || true)}
+ONLY=${BENCH_ONLY:-}
 
 # shellcheck disable=SC2086
 ensure_packages $BUILD_PACKAGES $RUN_PACKAGES $DESKTOP_TEST_PACKAGES libxcb1-dev
@@ -13,8 +19,23 @@ build bench >/dev/null
 SECONDS_CPU=${BENCH_CPU_SECONDS:-60}
 STARTS=${BENCH_STARTS:-15}
 
-echo "== Google Benchmark"
-"$BUILD/bench/bench_core" --benchmark_min_time=0.5
+# The program of another commit, built from its own sources as that commit builds it.
+OLD="$ROOT/build-bench-against"
+old_linux=""
+old_windows=""
+if [ -n "$AGAINST" ]; then
+    rev=$(git -C "$ROOT" rev-parse --verify --short "$AGAINST^{commit}")
+    if [ "$(cat "$OLD/rev" 2>/dev/null)" != "$rev" ]; then
+        rm -rf "$OLD" && mkdir -p "$OLD/src"
+        git -C "$ROOT" archive "$rev" | tar -x -C "$OLD/src"
+        echo "$rev" >"$OLD/rev"
+    fi
+    echo "== Beside the program of $AGAINST ($rev)"
+    [ "$ONLY" = windows ] || { (cd "$OLD/src" && cmake --preset bench >/dev/null &&
+        cmake --build build-bench --target tallimer >/dev/null) && old_linux="$OLD/src/build-bench/bin/tallimer"; }
+else
+    echo "== No release tag (v*) and no commit named: today's program alone"
+fi
 
 work=$(mktemp -d)
 pids=()
@@ -34,17 +55,26 @@ cp "$BUILD/bin/tallimer" "$work/stopped/"
 printf '[Options]\r\nAutoStart=1\r\nInterval=0\r\n' >"$work/running/Settings.ini"
 TALLIMER="$work/running/tallimer"
 BARE="$BUILD/bench/bare_window"
+if [ -n "$old_linux" ]; then
+    mkdir -p "$work/old" && cp "$old_linux" "$work/old/"
+    cp "$work/running/Settings.ini" "$work/old/"
+fi
 
 median() { sort -n | awk '{ v[NR] = $1 } END { print (NR % 2) ? v[(NR + 1) / 2] : (v[NR / 2] + v[NR / 2 + 1]) / 2 }'; }
 ratio() { awk -v a="$1" -v b="$2" 'BEGIN { if (b > 0) printf "%.2f", a / b; else print "-" }'; }
 cpu_ns() { cat /proc/"$1"/task/*/schedstat | awk '{ s += $1 } END { print s }'; }
 peak_kb() { awk '/VmHWM/ { print $2 }' /proc/"$1"/status; }
 
+if [ "$ONLY" != windows ]; then
+echo "== Google Benchmark"
+"$BUILD/bench/bench_core" --benchmark_min_time=0.5
+
 echo
 echo "== Start to first painted frame (median of $STARTS)"
 for _ in $(seq "$STARTS"); do
     "$BUILD/bench/firstpaint" "$TALLIMER" >>"$work/paint-tallimer" 2>/dev/null || true
     "$BUILD/bench/firstpaint" "$BARE" >>"$work/paint-bare" 2>/dev/null || true
+    [ -z "$old_linux" ] || "$BUILD/bench/firstpaint" "$work/old/tallimer" >>"$work/paint-old" 2>/dev/null || true
 done
 paint_t=$(median <"$work/paint-tallimer")
 paint_b=$(median <"$work/paint-bare")
@@ -76,6 +106,8 @@ kill $tallimer $bare $relabel $floor
 
 printf '\n%-34s %12s %12s %8s\n' "" "Tallimer" "bare window" "ratio"
 printf '%-34s %9s ms %9s ms %8s\n' "start to first paint" "$paint_t" "$paint_b" "$(ratio "$paint_t" "$paint_b")"
+[ -z "$old_linux" ] || { paint_o=$(median <"$work/paint-old")
+    printf '%-34s %9s ms %12s %8s\n' "  the program of $AGAINST" "$paint_o" "" "$(ratio "$paint_o" "$paint_b")"; }
 printf '%-34s %9s kB %9s kB %8s\n' "peak resident memory" "$rss_t" "$rss_b" "$(ratio "$rss_t" "$rss_b")"
 printf '%-34s %9s us %9s us %8s\n' "CPU time over $SECONDS_CPU s" "$cpu_t" "$cpu_b" "$(ratio "$cpu_t" "$cpu_b")"
 printf '%-34s %9s us %9s us %8s\n' "  against a window that relabels" "$cpu_t" "$cpu_r" "$(ratio "$cpu_t" "$cpu_r")"
@@ -115,12 +147,19 @@ cp "$work/idle-bare" "$work/idle-bare-counted"
 wait $idle $idle_bare || true
 per_minute() { tr -d '\0' <"$1" | grep -c -E '(poll|resumed).*= [0-9]' | awk '{ print $1 * 3 }'; }
 echo "wakeups per minute, refreshing stopped: $(per_minute "$work/idle-counted") (bare window with its 1 s timer: $(per_minute "$work/idle-bare-counted"))"
+fi
+[ "$ONLY" != linux ] || exit 0
 
 echo
 echo "== The Windows program under Wine, beside a bare Win32 window with the same controls"
 ensure_windows_packages
 build windows-x86_64-release --target tallimer bare_win32 >/dev/null
 RELEASE="$ROOT/build-windows-x86_64-release"
+if [ -n "$AGAINST" ]; then
+    (cd "$OLD/src" && cmake --preset windows-x86_64-release >/dev/null &&
+        cmake --build build-windows-x86_64-release --target tallimer >/dev/null) &&
+        old_windows="$OLD/src/build-windows-x86_64-release/bin/tallimer.exe"
+fi
 export WINEPREFIX="$work/wine"
 wine wineboot --init </dev/null >/dev/null 2>&1
 wine reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /d N /f </dev/null >/dev/null 2>&1
@@ -130,12 +169,15 @@ wineserver -p </dev/null >/dev/null 2>&1
 mkdir -p "$work/windows" "$work/windows-bare"
 cp "$RELEASE/bin/tallimer.exe" "$work/windows/"
 cp "$RELEASE/bench/bare_win32.exe" "$work/windows-bare/"
+[ -z "$old_windows" ] || { mkdir -p "$work/windows-old" && cp "$old_windows" "$work/windows-old/"; }
 (cd "$work/windows-bare" && timeout 8 "$ROOT/scripts/wine.sh" bare_win32.exe) >/dev/null 2>&1 || true
 for _ in $(seq "$STARTS"); do
     (cd "$work/windows" && "$BUILD/bench/firstpaint" "$ROOT/scripts/wine.sh" tallimer.exe) \
         >>"$work/paint-windows" 2>/dev/null || true
     (cd "$work/windows-bare" && "$BUILD/bench/firstpaint" "$ROOT/scripts/wine.sh" bare_win32.exe) \
         >>"$work/paint-windows-bare" 2>/dev/null || true
+    [ -z "$old_windows" ] || (cd "$work/windows-old" && "$BUILD/bench/firstpaint" "$ROOT/scripts/wine.sh" tallimer.exe) \
+        >>"$work/paint-windows-old" 2>/dev/null || true
 done
 paint_w=$(median <"$work/paint-windows")
 paint_wb=$(median <"$work/paint-windows-bare")
@@ -165,6 +207,8 @@ size_wb=$(($(stat -c %s "$work/windows-bare/bare_win32.exe") / 1024))
 kill "$windows" "$windows_bare" "$windows_writing" 2>/dev/null || true
 printf '\n%-34s %12s %12s %8s\n' "" "Tallimer" "bare Win32" "ratio"
 printf '%-34s %9s ms %9s ms %8s\n' "start to first paint (median)" "$paint_w" "$paint_wb" "$(ratio "$paint_w" "$paint_wb")"
+[ -z "$old_windows" ] || { paint_wo=$(median <"$work/paint-windows-old")
+    printf '%-34s %9s ms %12s %8s\n' "  the program of $AGAINST" "$paint_wo" "" "$(ratio "$paint_wo" "$paint_wb")"; }
 printf '%-34s %9s us %9s us %8s\n' "CPU over $SECONDS_CPU s, refreshing" "$cpu_w" "$cpu_wb" "$(ratio "$cpu_w" "$cpu_wb")"
 printf '%-34s %9s us %9s us %8s\n' "  against one that also writes" "$cpu_w" "$cpu_ww" "$(ratio "$cpu_w" "$cpu_ww")"
 printf '%-34s %9s kB %9s kB %8s\n' "private memory" "$mem_w" "$mem_wb" "$(ratio "$mem_w" "$mem_wb")"

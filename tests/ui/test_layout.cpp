@@ -9,9 +9,13 @@
 namespace doctest {
 template <> struct StringMaker<platform::Rect> {
     static String convert(const platform::Rect& r) {
-        return ("{" + std::to_string(r.left) + ", " + std::to_string(r.top) + ", " +
-                std::to_string(r.width) + ", " + std::to_string(r.height) + "}")
-            .c_str();
+        std::string text;
+        for (const int n : {r.left, r.top, r.width, r.height}) {
+            text += text.empty() ? "{" : ", ";
+            text += std::to_string(n);
+        }
+        text += "}";
+        return text.c_str();
     }
 };
 } // namespace doctest

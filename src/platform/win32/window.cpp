@@ -151,7 +151,6 @@ bool Win32Window::Create(const WindowPlan& plan) {
                             frame.bottom - frame.top, nullptr, nullptr, instance_, this);
     if (hwnd_ == nullptr)
         return false;
-
     tooltips_ =
         CreateWindowExA(WS_EX_TOPMOST, TOOLTIPS_CLASSA, nullptr,
                         WS_POPUP | TTS_ALWAYSTIP | TTS_NOPREFIX, CW_USEDEFAULT, CW_USEDEFAULT,
@@ -241,6 +240,26 @@ Appearance Win32Window::CurrentAppearance() const {
     return {high, points, 9};
 }
 
+// The box, as the system draws it (themed or not), from the size it would give one: asked of a
+// message-only box, which costs no window of the window system's.
+Extent Win32Window::Indicator(const FontPlan& font, const std::string& text, int textWidth,
+                              int averageCharWidth) const {
+    const HWND box = CreateWindowExA(0, "BUTTON", text.c_str(), WS_CHILD | BS_3STATE, 0, 0, 0, 0,
+                                     HWND_MESSAGE, nullptr, instance_, nullptr);
+    SIZE ideal{};
+    if (box != nullptr) {
+        SendMessageA(box, WM_SETFONT, reinterpret_cast<WPARAM>(FontFor(font)), FALSE);
+        if (!SendMessageA(box, BCM_GETIDEALSIZE, 0, reinterpret_cast<LPARAM>(&ideal)))
+            ideal = {};
+        DestroyWindow(box);
+    }
+    if (ideal.cx > textWidth)
+        return {ideal.cx - textWidth, ideal.cy};
+    // No ideal size from the system: its menus' check mark and half a letter's gap.
+    return {GetSystemMetrics(SM_CXMENUCHECK) + averageCharWidth / 2,
+            GetSystemMetrics(SM_CYMENUCHECK)};
+}
+
 ControlMetrics Win32Window::Measure(ControlKind kind, const FontPlan& font,
                                     std::string_view text) const {
     ControlMetrics measured;
@@ -257,21 +276,12 @@ ControlMetrics Win32Window::Measure(ControlKind kind, const FontPlan& font,
     SelectObject(dc, before);
     ReleaseDC(nullptr, dc);
     if (kind == ControlKind::CheckBox) {
-        // The box, as the system draws it (themed or not), from the size it would give one.
-        const HWND box = CreateWindowExA(0, "BUTTON", line.c_str(), WS_POPUP | BS_3STATE, 0, 0, 0,
-                                         0, nullptr, nullptr, instance_, nullptr);
-        SIZE ideal{};
-        if (box != nullptr) {
-            SendMessageA(box, WM_SETFONT, reinterpret_cast<WPARAM>(FontFor(font)), FALSE);
-            if (!SendMessageA(box, BCM_GETIDEALSIZE, 0, reinterpret_cast<LPARAM>(&ideal)))
-                ideal = {};
-            DestroyWindow(box);
-        }
-        if (ideal.cx > measured.text.width)
-            measured.indicator = {ideal.cx - measured.text.width, ideal.cy};
-        else // no ideal size from the system: its menus' check mark and half a letter's gap
-            measured.indicator = {GetSystemMetrics(SM_CXMENUCHECK) + metrics.tmAveCharWidth / 2,
-                                  GetSystemMetrics(SM_CYMENUCHECK)};
+        auto known = std::find_if(indicators_.begin(), indicators_.end(),
+                                  [&font](const auto& entry) { return entry.first == font; });
+        if (known == indicators_.end())
+            known = indicators_.insert(
+                known, {font, Indicator(font, line, measured.text.width, metrics.tmAveCharWidth)});
+        measured.indicator = known->second;
     } else if (kind == ControlKind::Button) {
         // A push button keeps its edge and a pixel inside it clear of its text.
         measured.frame = {GetSystemMetrics(SM_CXEDGE) + 1, GetSystemMetrics(SM_CYEDGE) + 1};
@@ -567,6 +577,7 @@ LRESULT Win32Window::OnMessage(UINT message, WPARAM wParam, LPARAM lParam) {
         break;
     case Restyle:
         restyling_ = false;
+        indicators_.clear();
         if (events_ != nullptr)
             events_->AppearanceChanged();
         return 0;
@@ -646,6 +657,7 @@ void Win32Window::OnDpiChanged(WPARAM wParam, const RECT& suggested) {
     twipsPerPixelX_ = TwipsPerPixel(LOWORD(wParam));
     twipsPerPixelY_ = TwipsPerPixel(HIWORD(wParam));
     dpi_ = HIWORD(wParam);
+    indicators_.clear();
     placeAt_ = POINT{suggested.left, suggested.top};
     if (events_ != nullptr)
         events_->AppearanceChanged();

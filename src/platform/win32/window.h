@@ -102,6 +102,8 @@ private:
     void AddToolTip(HWND control, std::string_view text);
     HFONT FontFor(const FontPlan& plan) const;
     const Controls::Item* Find(HWND handle) const;
+    Extent Indicator(const FontPlan& font, const std::string& text, int textWidth,
+                     int averageCharWidth) const;
     HWND HandleOf(ControlName name) const;
     bool Visible() const;
     void Close();
@@ -112,6 +114,8 @@ private:
     OwnedIcon icon_;
     OwnedIcon smallIcon_;
     mutable std::vector<std::pair<FontPlan, OwnedFont>> fonts_;
+    // A check box's indicator and the gap after it, for each font, until the look changes.
+    mutable std::vector<std::pair<FontPlan, Extent>> indicators_;
     Controls controls_;
     std::vector<MenuItemPlan> menuItems_;
     Named<TimerName, Timer> timers_;
