@@ -11,6 +11,8 @@ OutFile "${OUTFILE}"
 Caption "Tallimer ${VERSION} Uninstall"
 VIAddVersionKey "FileDescription" "Tallimer ${VERSION} Uninstall"
 ShowInstDetails nevershow
+; It ends when it has done its work, so that its copy can then take away its file and folder.
+AutoCloseWindow true
 
 !define MUI_PAGE_HEADER_TEXT "Uninstalling Tallimer"
 !define MUI_PAGE_HEADER_SUBTEXT "Your Settings.ini and uptime.txt stay."
@@ -70,7 +72,7 @@ Function RemoveTheRest
     System::Call 'kernel32::CreateMutexW(p 0, i 1, w "${CLEANUP_MUTEX}") p .r9'
     System::Call 'kernel32::OpenProcess(i 0x100000, i 0, i R1) p .r2' ; SYNCHRONIZE
     ${If} $2 != 0
-        System::Call 'kernel32::WaitForSingleObject(p r2, i 30000) i .r3'
+        System::Call 'kernel32::WaitForSingleObject(p r2, i 60000) i .r3'
         System::Call 'kernel32::CloseHandle(p r2)'
     ${EndIf}
     ${GetOptions} $R0 "/FOLDER=" $R2
