@@ -165,6 +165,7 @@ void Stack(platform::WindowPlan& plan) {
     for (const platform::ControlPlan& control : plan.controls)
         lowest = std::max(lowest, bottom(control.rect));
     std::vector<platform::ControlPlan*> byTop;
+    byTop.reserve(plan.controls.size());
     for (platform::ControlPlan& control : plan.controls)
         byTop.push_back(&control);
     std::stable_sort(byTop.begin(), byTop.end(),
