@@ -23,6 +23,17 @@ STARTS=${BENCH_STARTS:-15}
 OLD="$ROOT/build-bench-against"
 old_linux=""
 old_windows=""
+# old_program PRESET FILE: that commit's program, built with one of its own presets.
+old_program() {
+    (cd "$OLD/src" && cmake --preset "$1" >/dev/null && cmake --build "build-$1" --target tallimer >/dev/null) &&
+        echo "$OLD/src/build-$1/bin/$2"
+}
+# old_row MEDIANS BARE: the line of the older program's median, against the bare window's.
+old_row() {
+    local paint
+    paint=$(median <"$1")
+    printf '%-34s %9s ms %12s %8s\n' "  the program of $AGAINST" "$paint" "" "$(ratio "$paint" "$2")"
+}
 if [ -n "$AGAINST" ]; then
     rev=$(git -C "$ROOT" rev-parse --verify --short "$AGAINST^{commit}")
     if [ "$(cat "$OLD/rev" 2>/dev/null)" != "$rev" ]; then
@@ -31,8 +42,7 @@ if [ -n "$AGAINST" ]; then
         echo "$rev" >"$OLD/rev"
     fi
     echo "== Beside the program of $AGAINST ($rev)"
-    [ "$ONLY" = windows ] || { (cd "$OLD/src" && cmake --preset bench >/dev/null &&
-        cmake --build build-bench --target tallimer >/dev/null) && old_linux="$OLD/src/build-bench/bin/tallimer"; }
+    [ "$ONLY" = windows ] || old_linux=$(old_program bench tallimer) || old_linux=""
 else
     echo "== No release tag (v*) and no commit named: today's program alone"
 fi
@@ -106,8 +116,7 @@ kill $tallimer $bare $relabel $floor
 
 printf '\n%-34s %12s %12s %8s\n' "" "Tallimer" "bare window" "ratio"
 printf '%-34s %9s ms %9s ms %8s\n' "start to first paint" "$paint_t" "$paint_b" "$(ratio "$paint_t" "$paint_b")"
-[ -z "$old_linux" ] || { paint_o=$(median <"$work/paint-old")
-    printf '%-34s %9s ms %12s %8s\n' "  the program of $AGAINST" "$paint_o" "" "$(ratio "$paint_o" "$paint_b")"; }
+[ -z "$old_linux" ] || old_row "$work/paint-old" "$paint_b"
 printf '%-34s %9s kB %9s kB %8s\n' "peak resident memory" "$rss_t" "$rss_b" "$(ratio "$rss_t" "$rss_b")"
 printf '%-34s %9s us %9s us %8s\n' "CPU time over $SECONDS_CPU s" "$cpu_t" "$cpu_b" "$(ratio "$cpu_t" "$cpu_b")"
 printf '%-34s %9s us %9s us %8s\n' "  against a window that relabels" "$cpu_t" "$cpu_r" "$(ratio "$cpu_t" "$cpu_r")"
@@ -155,11 +164,7 @@ echo "== The Windows program under Wine, beside a bare Win32 window with the sam
 ensure_windows_packages
 build windows-x86_64-release --target tallimer bare_win32 >/dev/null
 RELEASE="$ROOT/build-windows-x86_64-release"
-if [ -n "$AGAINST" ]; then
-    (cd "$OLD/src" && cmake --preset windows-x86_64-release >/dev/null &&
-        cmake --build build-windows-x86_64-release --target tallimer >/dev/null) &&
-        old_windows="$OLD/src/build-windows-x86_64-release/bin/tallimer.exe"
-fi
+[ -z "$AGAINST" ] || old_windows=$(old_program windows-x86_64-release tallimer.exe) || old_windows=""
 export WINEPREFIX="$work/wine"
 wine wineboot --init </dev/null >/dev/null 2>&1
 wine reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /d N /f </dev/null >/dev/null 2>&1
@@ -207,8 +212,7 @@ size_wb=$(($(stat -c %s "$work/windows-bare/bare_win32.exe") / 1024))
 kill "$windows" "$windows_bare" "$windows_writing" 2>/dev/null || true
 printf '\n%-34s %12s %12s %8s\n' "" "Tallimer" "bare Win32" "ratio"
 printf '%-34s %9s ms %9s ms %8s\n' "start to first paint (median)" "$paint_w" "$paint_wb" "$(ratio "$paint_w" "$paint_wb")"
-[ -z "$old_windows" ] || { paint_wo=$(median <"$work/paint-windows-old")
-    printf '%-34s %9s ms %12s %8s\n' "  the program of $AGAINST" "$paint_wo" "" "$(ratio "$paint_wo" "$paint_wb")"; }
+[ -z "$old_windows" ] || old_row "$work/paint-windows-old" "$paint_wb"
 printf '%-34s %9s us %9s us %8s\n' "CPU over $SECONDS_CPU s, refreshing" "$cpu_w" "$cpu_wb" "$(ratio "$cpu_w" "$cpu_wb")"
 printf '%-34s %9s us %9s us %8s\n' "  against one that also writes" "$cpu_w" "$cpu_ww" "$(ratio "$cpu_w" "$cpu_ww")"
 printf '%-34s %9s kB %9s kB %8s\n' "private memory" "$mem_w" "$mem_wb" "$(ratio "$mem_w" "$mem_wb")"

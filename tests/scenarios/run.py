@@ -790,33 +790,31 @@ class Scenario:
         self.front.process.kill()
         self.front.process.wait()
 
+    def click_in(self, name, x, y):
+        """A left click at x, y within the control, as a hand does: the pointer comes to rest
+        before the click, and whatever showed for the place it left (a tool tip) has gone."""
+        left, top = self.control(name)["box"][:2]
+        window = self.window()
+        run("xdotool", "mousemove", "--window", window, str(left + x),
+            str(self.front.client_top(window) + top + y), "sleep", "0.2", "click", "1")
+        time.sleep(0.3)
+
     @_on(STEPS, "click")
     def step_click(self, args):
-        left, top, width, height = self.control(args[0])["box"]
-        # As a hand does: the pointer comes to rest before the click, and whatever showed for the
-        # place it left (a tool tip) has gone.
-        window = self.window()
-        run("xdotool", "mousemove", "--window", window, str(left + width // 2),
-            str(self.front.client_top(window) + top + height // 2), "sleep", "0.2", "click", "1")
-        time.sleep(0.3)
+        width, height = self.control(args[0])["box"][2:]
+        self.click_in(args[0], width // 2, height // 2)
 
     @_on(STEPS, "click-low")
     def step_click_low(self, args):
         # In the lowest rows of each box's indicator, where a box that grew into the row below
         # would take the click.
-        window = self.window()
         for name in args:
             picture, control = self.picture(name), self.control(name)
             # An indicator's frame may be drawn as faintly as Adwaita's.
             columns, rows = picture.inked(range(0, control["start"]), range(picture.height), 1.25)
             if not rows:
                 raise Failure("no indicator in " + name)
-            left, top = control["box"][:2]
-            run("xdotool", "mousemove", "--window", window,
-                str(left + (columns[0] + columns[-1]) // 2),
-                str(self.front.client_top(window) + top + rows[-1] - 1),
-                "sleep", "0.2", "click", "1")
-            time.sleep(0.3)
+            self.click_in(name, (columns[0] + columns[-1]) // 2, rows[-1] - 1)
 
     @_on(STEPS, "type")
     def step_type(self, args):

@@ -106,8 +106,9 @@ bool IsInstallLocation(const std::wstring& folder) {
 } // namespace
 
 FolderFacts FactsOf(const std::string& folder) {
-    std::wstring wide = Resolved(Widen(folder));
-    const std::string resolved = Utf8(wide);
+    const std::wstring own = Resolved(Widen(folder));
+    const std::string resolved = Utf8(own);
+    std::wstring wide = own;
     if (!wide.empty() && wide.back() != L'\\')
         wide += L'\\';
     // Program Files (both of a 64-bit system, whichever this program is), and the folder that
@@ -116,11 +117,10 @@ FolderFacts FactsOf(const std::string& folder) {
     const DWORD length = GetEnvironmentVariableW(L"ProgramW6432", native.data(), MAX_PATH);
     native.resize(length < MAX_PATH ? length : 0);
     const std::wstring local = KnownFolder(CSIDL_LOCAL_APPDATA);
-    const bool installed = Within(wide, KnownFolder(CSIDL_PROGRAM_FILES)) ||
-                           Within(wide, KnownFolder(CSIDL_PROGRAM_FILESX86)) ||
-                           Within(wide, native) ||
-                           (!local.empty() && Within(wide, local + L"\\Programs")) ||
-                           IsInstallLocation(Widen(resolved));
+    const bool installed =
+        Within(wide, KnownFolder(CSIDL_PROGRAM_FILES)) ||
+        Within(wide, KnownFolder(CSIDL_PROGRAM_FILESX86)) || Within(wide, native) ||
+        (!local.empty() && Within(wide, local + L"\\Programs")) || IsInstallLocation(own);
     if (installed)
         return {true, false, resolved}; // asked nothing: an installed copy never writes there
     // The rights that count are the system's, for this user, on this folder: try them.

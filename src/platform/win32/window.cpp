@@ -121,6 +121,7 @@ Win32Window::Win32Window(HINSTANCE instance) : instance_(instance) {
     twipsPerPixelX_ = TwipsPerPixel(dpiX);
     twipsPerPixelY_ = TwipsPerPixel(dpiY);
     dpi_ = UINT(dpiY);
+    systemDpi_ = dpiY;
 }
 
 Win32Window::~Win32Window() {
@@ -223,14 +224,8 @@ Appearance Win32Window::CurrentAppearance() const {
     NONCLIENTMETRICSW fonts{};
     fonts.cbSize = sizeof fonts;
     double points = 0;
-    if (SystemParametersInfoW(SPI_GETNONCLIENTMETRICS, sizeof fonts, &fonts, 0)) {
-        const HDC screen = GetDC(nullptr);
-        const int perInch = screen != nullptr ? GetDeviceCaps(screen, LOGPIXELSY) : 0;
-        if (screen != nullptr)
-            ReleaseDC(nullptr, screen);
-        if (perInch > 0)
-            points = std::abs(fonts.lfMessageFont.lfHeight) * 72.0 / perInch;
-    }
+    if (systemDpi_ > 0 && SystemParametersInfoW(SPI_GETNONCLIENTMETRICS, sizeof fonts, &fonts, 0))
+        points = std::abs(fonts.lfMessageFont.lfHeight) * 72.0 / systemDpi_;
     DWORD percent = 100;
     DWORD size = sizeof percent;
     if (RegGetValueW(HKEY_CURRENT_USER, L"Software\\Microsoft\\Accessibility", L"TextScaleFactor",

@@ -126,6 +126,8 @@ private:
     double twipsPerPixelX_ = 15;
     double twipsPerPixelY_ = 15;
     UINT dpi_ = 96;
+    // The system's density, which its fonts' metrics are given in: fixed until the next sign-in.
+    int systemDpi_ = 96;
     std::optional<POINT> placeAt_;
     bool minimisedWhileHidden_ = false;
     bool closed_ = false;
