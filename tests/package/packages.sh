@@ -58,14 +58,15 @@ if [ "$MODE" = windows ]; then
     (cd /tmp && exec "$WINE" "$WORK/portable/tallimer.exe") >/dev/null 2>&1 &
     PORTABLE=$!
     PIDS+=($PORTABLE)
+    # start_installed PROGRAM: the installed program, until it runs beside the portable one.
     start_installed() {
-        (cd /tmp && exec "$WINE" "$target") >/dev/null 2>&1 &
+        (cd /tmp && exec "$WINE" "$1") >/dev/null 2>&1 &
         APP=$!
         PIDS+=($APP)
         wait_for 30 bash -c "[ \$(xdotool search --onlyvisible --name '^Tallimer\$' | wc -l) -eq 2 ]" ||
-            fail "the installed program and the portable one do not both run"
+            fail "$1 and the portable program do not both run"
     }
-    start_installed
+    start_installed "$target"
     "$WINE" "$WORK/newer-setup.exe" /S /AUTOSTART=1 || fail "the upgrade failed"
     expect_exit "the upgrade's closing the installed program"
     [ "$(installed_version)" = 9.9.9 ] && at_sign_in || fail "the upgrade did not take"
@@ -78,7 +79,7 @@ if [ "$MODE" = windows ]; then
 
     # A silent uninstall returns when the program is gone; only its own file and the folder go
     # a moment later, once it has ended.
-    start_installed
+    start_installed "$target"
     "$WINE" "$programs/uninstall.exe" /S || fail "the silent uninstall failed"
     [ ! -e "$programs/tallimer.exe" ] && [ -z "$(installed_version)" ] && [ ! -e "$menu/Tallimer.lnk" ] &&
         ! at_sign_in || fail "the uninstall returned, leaving $(ls "$programs") or its entry or shortcuts"
@@ -89,11 +90,7 @@ if [ "$MODE" = windows ]; then
     # Installed into a folder of the user's choice, it is still an installed copy.
     "$WINE" "$INSTALLER" /S '/D=C:\Tools\Tallimer' || fail "the install into C:\Tools\Tallimer failed"
     chosen="$WINEPREFIX/drive_c/Tools/Tallimer"
-    (cd /tmp && exec "$WINE" "$chosen/tallimer.exe") >/dev/null 2>&1 &
-    APP=$!
-    PIDS+=($APP)
-    wait_for 30 bash -c "[ \$(xdotool search --onlyvisible --name '^Tallimer\$' | wc -l) -eq 2 ]" ||
-        fail "the program installed into C:\Tools\Tallimer did not start"
+    start_installed "$chosen/tallimer.exe"
     "$WINE" "$chosen/uninstall.exe" /S || fail "the silent uninstall from C:\Tools\Tallimer failed"
     expect_exit "the uninstall's closing the program in C:\Tools\Tallimer"
     ! [ -e "$chosen/Settings.ini" ] || fail "the copy installed into C:\Tools\Tallimer counts as portable"
