@@ -576,6 +576,13 @@ class Scenario:
     def path(self, name):
         return os.path.join(self.folder, name)
 
+    # Moves the file away and puts a link to it in its place in one rename, whatever the
+    # running program writes there in between.
+    def relink(self, name, target):
+        os.rename(self.path(name), self.path(target))
+        os.symlink(target, self.path(name + ".link"))
+        os.replace(self.path(name + ".link"), self.path(name))
+
     def control(self, name):
         """Its kind, where it is in the window ("box": left, top, width, height), how wide its
         text is, and where across the control the text may lie (from "start" to "end")."""
@@ -1002,6 +1009,7 @@ class Scenario:
     # The steps and expectations that pass their words straight on.
     STEPS.update({
         "link": lambda self, args: os.symlink(args[1], self.path(args[0])),
+        "relink": lambda self, args: self.relink(*args),
         "chmod": lambda self, args: os.chmod(self.path(args[1]), int(args[0], 8)),
         "read-only folder": lambda self, args: self.make_read_only(self.folder),
         "runtime-folder": lambda self, args: self.front.long_runtime_folder(),

@@ -21,11 +21,21 @@ HANDLE OpenExisting(const std::string& path, DWORD access) {
                        OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
 }
 
+// The basic information of an open file (its attributes and times). Asked alone: the whole
+// record that GetFileInformationByHandle fills also looks up the file's name and its volume's
+// serial number, which under Wine means a look at every drive and a call to another process.
+std::optional<FILE_BASIC_INFO> BasicInfo(HANDLE handle) {
+    FILE_BASIC_INFO info{};
+    if (!GetFileInformationByHandleEx(handle, FileBasicInfo, &info, sizeof info))
+        return std::nullopt;
+    return info;
+}
+
 // A file on a disk, not a folder, a device or a pipe.
 bool IsDiskFile(HANDLE handle) {
-    BY_HANDLE_FILE_INFORMATION info{};
-    return GetFileType(handle) == FILE_TYPE_DISK && GetFileInformationByHandle(handle, &info) &&
-           !(info.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY);
+    const auto info = BasicInfo(handle);
+    return GetFileType(handle) == FILE_TYPE_DISK && info &&
+           !(info->FileAttributes & FILE_ATTRIBUTE_DIRECTORY);
 }
 
 bool WriteAll(HANDLE handle, std::string_view content) {
@@ -59,6 +69,30 @@ std::optional<std::string> FinalPath(HANDLE file) {
     if (target.starts_with(L"\\\\?\\"))
         return Utf8(std::wstring_view(target).substr(4));
     return Utf8(target);
+}
+
+// Where the last replacement through a path was put, and that file's times right after: the
+// same times at the path next time mean the same file, neither moved nor linked to anew since
+// (either changes its change time), so its links still lead where they led. Asking the system
+// where they lead costs a look at every drive under Wine, each second.
+struct Placed {
+    std::string path;
+    std::string final;
+    FILE_BASIC_INFO info{};
+};
+Placed lastPlaced;
+
+bool SameTimes(const FILE_BASIC_INFO& a, const FILE_BASIC_INFO& b) {
+    return a.CreationTime.QuadPart == b.CreationTime.QuadPart &&
+           a.LastWriteTime.QuadPart == b.LastWriteTime.QuadPart &&
+           a.ChangeTime.QuadPart == b.ChangeTime.QuadPart;
+}
+
+std::optional<std::string> FinalPathOf(const std::string& path, HANDLE file,
+                                       const FILE_BASIC_INFO& info) {
+    if (lastPlaced.path == path && SameTimes(lastPlaced.info, info))
+        return lastPlaced.final;
+    return FinalPath(file);
 }
 
 // Nothing where no file is yet, as long as nothing else stands at the name: a link that leads
@@ -149,15 +183,14 @@ bool ReplaceFileContents(const std::string& path, std::string_view content, Flus
         // One look at what the path names: a device or a pipe is written in place, a file on
         // a disk is replaced where its links lead.
         const OwnedFile existing(OpenExisting(path, 0));
-        BY_HANDLE_FILE_INFORMATION info{};
         if (!existing) {
             target = NewTarget(path, GetLastError());
         } else if (GetFileType(existing.get()) != FILE_TYPE_DISK) {
             const OwnedFile device(OpenExisting(path, GENERIC_WRITE));
             return device && WriteAll(device.get(), content);
-        } else if (GetFileInformationByHandle(existing.get(), &info)) {
-            if (const auto final = FinalPath(existing.get()))
-                target = Target{*final, info.dwFileAttributes};
+        } else if (const auto info = BasicInfo(existing.get())) {
+            if (const auto final = FinalPathOf(path, existing.get(), *info))
+                target = Target{*final, info->FileAttributes};
         }
     }
     // A folder is no file, and a file marked read-only stays as it is.
@@ -182,6 +215,8 @@ bool ReplaceFileContents(const std::string& path, std::string_view content, Flus
     // Moved while still open, so that no other writer can step in between.
     ok = ok && MoveFileExW(temporary.c_str(), WidePath(target->path).c_str(),
                            MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH);
+    const auto placed = ok ? BasicInfo(file.get()) : std::nullopt;
+    lastPlaced = placed ? Placed{path, target->path, *placed} : Placed{};
     if (!ok)
         DeleteFileW(temporary.c_str());
     return file.Reset() && ok;
