@@ -236,9 +236,16 @@ class FrontEnd:
         self.process = None  # the copy the scenario started first
         self.others = []  # copies started after it
         self.look = {}  # the environment of the program's look
+        self.log = os.path.join(work, "program.log")
 
     def environment(self):
         return dict(os.environ, **self.look)
+
+    def spawn(self, command, folder, env):
+        """A start of the program, its output kept in the scenario's log of the program."""
+        with open(self.log, "a") as log:
+            return subprocess.Popen(command, cwd=folder, env=env, stdin=subprocess.DEVNULL,
+                                    stdout=log, stderr=log)
 
     def user_file(self, name):
         """A file in the user's own folder, where a copy keeps its files that may not keep them
@@ -397,9 +404,7 @@ class LinuxFrontEnd(FrontEnd):
         if accessible:
             env.update(self.accessibility_bus(), QT_ACCESSIBILITY="1",
                        QT_LINUX_ACCESSIBILITY_ALWAYS_ON="1")
-        return subprocess.Popen([os.path.join(folder, self.program_name())], cwd=folder, env=env,
-                                stdin=subprocess.DEVNULL, stdout=subprocess.DEVNULL,
-                                stderr=subprocess.DEVNULL)
+        return self.spawn([os.path.join(folder, self.program_name())], folder, env)
 
     def accessibility_bus(self):
         """A private session bus with the screen readers' bus on it, made at the first need."""
@@ -536,9 +541,7 @@ class WindowsFrontEnd(FrontEnd):
         program = self.program_name()
         if folder in self.spelled:
             program = self.spelled[folder] + "\\" + program
-        return subprocess.Popen([self.wine, program], cwd=folder,
-                                env=self.environment(), stdin=subprocess.DEVNULL,
-                                stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+        return self.spawn([self.wine, program], folder, self.environment())
 
     def accessible_names(self):
         return output_of(self.wine, self.names)
@@ -621,7 +624,8 @@ class Scenario:
         return window
 
     def activate(self, window):
-        run("xdotool", "windowactivate", "--sync", window, timeout=10)
+        if run("xdotool", "windowactivate", "--sync", window, timeout=10).returncode != 0:
+            raise Failure("the window manager did not activate the window")
 
     def icon(self):
         sockets = wait_for("no icon in the notification area", 10, tray_sockets)
@@ -668,6 +672,7 @@ class Scenario:
 
     def play(self, steps):
         self.accessible = any(w[:2] == ["expect", "accessible-name"] for _, w in steps)
+        open(self.front.log, "w").close()
         try:
             for number, words in steps:
                 try:
@@ -687,6 +692,8 @@ class Scenario:
         if self.artifacts:
             name = re.sub(r"[^a-z0-9]+", "-", self.name.lower()).strip("-")
             run("import", "-window", "root", os.path.join(self.artifacts, name + ".png"))
+            if os.path.exists(self.front.log):
+                shutil.copy(self.front.log, os.path.join(self.artifacts, name + ".log"))
 
     # The steps and the expectations of the table, each under the words that name it: a step's
     # verb and, where it has forms, its first argument ("start again"); an expectation's name.
@@ -852,7 +859,8 @@ class Scenario:
     def step_close(self, args):
         window = self.window()
         self.activate(window)
-        run("xdotool", "key", "--clearmodifiers", "alt+F4")
+        if run("xdotool", "key", "--clearmodifiers", "alt+F4").returncode != 0:
+            raise Failure("Alt+F4 could not be typed")
 
     @_on(STEPS, "switch")
     def step_switch(self, args):
@@ -920,7 +928,8 @@ class Scenario:
         try:
             status = self.front.process.wait(15)
         except subprocess.TimeoutExpired:
-            raise Failure("the program did not end")
+            raise Failure("the program did not end; its window is %s" % (
+                "still shown" if self.front.main_window() else "gone"))
         if status != int(args[0]):
             raise Failure("the program ended with status %d" % status)
 
