@@ -207,6 +207,11 @@ cpu_ww=$((($(cpu_ns "$windows_writing") - ww0) / 1000))
 private_kb() { awk '/^Private_(Clean|Dirty):/ { s += $2 } END { print s }' /proc/"$1"/smaps_rollup; }
 mem_w=$(private_kb "$windows")
 mem_wb=$(private_kb "$windows_bare")
+# Of that, what no file holds: the pages of a program file or a library that only this process
+# maps count as private above, and the system can drop them and read them again.
+dirty_kb() { awk '/^Private_Dirty:/ { s += $2 } END { print s }' /proc/"$1"/smaps_rollup; }
+dirty_w=$(dirty_kb "$windows")
+dirty_wb=$(dirty_kb "$windows_bare")
 size_w=$(($(stat -c %s "$work/windows/tallimer.exe") / 1024))
 size_wb=$(($(stat -c %s "$work/windows-bare/bare_win32.exe") / 1024))
 kill "$windows" "$windows_bare" "$windows_writing" 2>/dev/null || true
@@ -216,5 +221,6 @@ printf '%-34s %9s ms %9s ms %8s\n' "start to first paint (median)" "$paint_w" "$
 printf '%-34s %9s us %9s us %8s\n' "CPU over $SECONDS_CPU s, refreshing" "$cpu_w" "$cpu_wb" "$(ratio "$cpu_w" "$cpu_wb")"
 printf '%-34s %9s us %9s us %8s\n' "  against one that also writes" "$cpu_w" "$cpu_ww" "$(ratio "$cpu_w" "$cpu_ww")"
 printf '%-34s %9s kB %9s kB %8s\n' "private memory" "$mem_w" "$mem_wb" "$(ratio "$mem_w" "$mem_wb")"
+printf '%-34s %9s kB %9s kB %8s\n' "  of it in no file" "$dirty_w" "$dirty_wb" "$(ratio "$dirty_w" "$dirty_wb")"
 printf '%-34s %9s kB %9s kB %8s\n' "program file" "$size_w" "$size_wb" "$(ratio "$size_w" "$size_wb")"
 wineserver -k 2>/dev/null || true

@@ -926,7 +926,8 @@ class Scenario:
     @_on(EXPECTATIONS, "exit")
     def expect_exit(self, args):
         try:
-            status = self.front.process.wait(15)
+            # Long enough for the flushed saves of a close on a disk that others keep busy.
+            status = self.front.process.wait(30)
         except subprocess.TimeoutExpired:
             raise Failure("the program did not end; its window is %s" % (
                 "still shown" if self.front.main_window() else "gone"))
