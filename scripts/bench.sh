@@ -171,9 +171,13 @@ wine reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /d N /f </dev/null >/dev
 wineserver -w
 # The first program of a Wine session starts its shell too: that is not the program's cost.
 wineserver -p </dev/null >/dev/null 2>&1
-mkdir -p "$work/windows" "$work/windows-bare"
+mkdir -p "$work/windows" "$work/windows-bare" "$work/windows-styled"
 cp "$RELEASE/bin/tallimer.exe" "$work/windows/"
 cp "$RELEASE/bench/bare_win32.exe" "$work/windows-bare/"
+# The bare window again with the program's manifest beside it: the common controls 6 (the
+# system's visual styles) that the program asks for, with what they cost.
+cp "$RELEASE/bench/bare_win32.exe" "$work/windows-styled/"
+cp "$RELEASE/src/tallimer.manifest" "$work/windows-styled/bare_win32.exe.manifest"
 [ -z "$old_windows" ] || { mkdir -p "$work/windows-old" && cp "$old_windows" "$work/windows-old/"; }
 (cd "$work/windows-bare" && timeout 8 "$ROOT/scripts/wine.sh" bare_win32.exe) >/dev/null 2>&1 || true
 for _ in $(seq "$STARTS"); do
@@ -181,11 +185,14 @@ for _ in $(seq "$STARTS"); do
         >>"$work/paint-windows" 2>/dev/null || true
     (cd "$work/windows-bare" && "$BUILD/bench/firstpaint" "$ROOT/scripts/wine.sh" bare_win32.exe) \
         >>"$work/paint-windows-bare" 2>/dev/null || true
+    (cd "$work/windows-styled" && "$BUILD/bench/firstpaint" "$ROOT/scripts/wine.sh" bare_win32.exe) \
+        >>"$work/paint-windows-styled" 2>/dev/null || true
     [ -z "$old_windows" ] || (cd "$work/windows-old" && "$BUILD/bench/firstpaint" "$ROOT/scripts/wine.sh" tallimer.exe) \
         >>"$work/paint-windows-old" 2>/dev/null || true
 done
 paint_w=$(median <"$work/paint-windows")
 paint_wb=$(median <"$work/paint-windows-bare")
+paint_ws=$(median <"$work/paint-windows-styled")
 printf '[Options]\r\nAutoStart=1\r\nInterval=0\r\n' >"$work/windows/Settings.ini"
 (cd "$work/windows" && exec "$ROOT/scripts/wine.sh" tallimer.exe) >/dev/null 2>&1 &
 windows=$!
@@ -195,15 +202,19 @@ mkdir -p "$work/windows-writing"
 cp "$RELEASE/bench/bare_win32.exe" "$work/windows-writing/"
 (cd "$work/windows-writing" && exec "$ROOT/scripts/wine.sh" bare_win32.exe --write) >/dev/null 2>&1 &
 windows_writing=$!
-pids+=($windows $windows_bare $windows_writing)
+(cd "$work/windows-styled" && exec "$ROOT/scripts/wine.sh" bare_win32.exe --write) >/dev/null 2>&1 &
+windows_styled=$!
+pids+=($windows $windows_bare $windows_writing $windows_styled)
 sleep 5
 w0=$(cpu_ns "$windows")
 wb0=$(cpu_ns "$windows_bare")
 ww0=$(cpu_ns "$windows_writing")
+ws0=$(cpu_ns "$windows_styled")
 sleep "$SECONDS_CPU"
 cpu_w=$((($(cpu_ns "$windows") - w0) / 1000))
 cpu_wb=$((($(cpu_ns "$windows_bare") - wb0) / 1000))
 cpu_ww=$((($(cpu_ns "$windows_writing") - ww0) / 1000))
+cpu_ws=$((($(cpu_ns "$windows_styled") - ws0) / 1000))
 private_kb() { awk '/^Private_(Clean|Dirty):/ { s += $2 } END { print s }' /proc/"$1"/smaps_rollup; }
 mem_w=$(private_kb "$windows")
 mem_wb=$(private_kb "$windows_bare")
@@ -212,15 +223,25 @@ mem_wb=$(private_kb "$windows_bare")
 dirty_kb() { awk '/^Private_Dirty:/ { s += $2 } END { print s }' /proc/"$1"/smaps_rollup; }
 dirty_w=$(dirty_kb "$windows")
 dirty_wb=$(dirty_kb "$windows_bare")
+mem_ws=$(private_kb "$windows_styled")
+dirty_ws=$(dirty_kb "$windows_styled")
 size_w=$(($(stat -c %s "$work/windows/tallimer.exe") / 1024))
 size_wb=$(($(stat -c %s "$work/windows-bare/bare_win32.exe") / 1024))
-kill "$windows" "$windows_bare" "$windows_writing" 2>/dev/null || true
+kill "$windows" "$windows_bare" "$windows_writing" "$windows_styled" 2>/dev/null || true
 printf '\n%-34s %12s %12s %8s\n' "" "Tallimer" "bare Win32" "ratio"
 printf '%-34s %9s ms %9s ms %8s\n' "start to first paint (median)" "$paint_w" "$paint_wb" "$(ratio "$paint_w" "$paint_wb")"
 [ -z "$old_windows" ] || old_row "$work/paint-windows-old" "$paint_wb"
+styled_row() {
+    printf '%-34s %9s %s %9s %s %8s\n' "  against one with its manifest" "$1" "$3" "$2" "$3" \
+        "$(ratio "$1" "$2")"
+}
+styled_row "$paint_w" "$paint_ws" ms
 printf '%-34s %9s us %9s us %8s\n' "CPU over $SECONDS_CPU s, refreshing" "$cpu_w" "$cpu_wb" "$(ratio "$cpu_w" "$cpu_wb")"
 printf '%-34s %9s us %9s us %8s\n' "  against one that also writes" "$cpu_w" "$cpu_ww" "$(ratio "$cpu_w" "$cpu_ww")"
+styled_row "$cpu_w" "$cpu_ws" us
 printf '%-34s %9s kB %9s kB %8s\n' "private memory" "$mem_w" "$mem_wb" "$(ratio "$mem_w" "$mem_wb")"
+styled_row "$mem_w" "$mem_ws" kB
 printf '%-34s %9s kB %9s kB %8s\n' "  of it in no file" "$dirty_w" "$dirty_wb" "$(ratio "$dirty_w" "$dirty_wb")"
+styled_row "$dirty_w" "$dirty_ws" kB
 printf '%-34s %9s kB %9s kB %8s\n' "program file" "$size_w" "$size_wb" "$(ratio "$size_w" "$size_wb")"
 wineserver -k 2>/dev/null || true
