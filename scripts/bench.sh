@@ -215,16 +215,16 @@ cpu_w=$((($(cpu_ns "$windows") - w0) / 1000))
 cpu_wb=$((($(cpu_ns "$windows_bare") - wb0) / 1000))
 cpu_ww=$((($(cpu_ns "$windows_writing") - ww0) / 1000))
 cpu_ws=$((($(cpu_ns "$windows_styled") - ws0) / 1000))
-private_kb() { awk '/^Private_(Clean|Dirty):/ { s += $2 } END { print s }' /proc/"$1"/smaps_rollup; }
-mem_w=$(private_kb "$windows")
-mem_wb=$(private_kb "$windows_bare")
-# Of that, what no file holds: the pages of a program file or a library that only this process
-# maps count as private above, and the system can drop them and read them again.
-dirty_kb() { awk '/^Private_Dirty:/ { s += $2 } END { print s }' /proc/"$1"/smaps_rollup; }
-dirty_w=$(dirty_kb "$windows")
-dirty_wb=$(dirty_kb "$windows_bare")
-mem_ws=$(private_kb "$windows_styled")
-dirty_ws=$(dirty_kb "$windows_styled")
+# The kB of a process's smaps that match: Private_(Clean|Dirty) is its private memory;
+# Private_Dirty what no file holds, for the pages of a program file or a library that only
+# this process maps count as private too, and the system can drop them and read them again.
+smaps_kb() { awk -v key="^$1:" '$0 ~ key { s += $2 } END { print s }' /proc/"$2"/smaps_rollup; }
+mem_w=$(smaps_kb 'Private_(Clean|Dirty)' "$windows")
+mem_wb=$(smaps_kb 'Private_(Clean|Dirty)' "$windows_bare")
+mem_ws=$(smaps_kb 'Private_(Clean|Dirty)' "$windows_styled")
+dirty_w=$(smaps_kb Private_Dirty "$windows")
+dirty_wb=$(smaps_kb Private_Dirty "$windows_bare")
+dirty_ws=$(smaps_kb Private_Dirty "$windows_styled")
 size_w=$(($(stat -c %s "$work/windows/tallimer.exe") / 1024))
 size_wb=$(($(stat -c %s "$work/windows-bare/bare_win32.exe") / 1024))
 kill "$windows" "$windows_bare" "$windows_writing" "$windows_styled" 2>/dev/null || true
