@@ -102,6 +102,7 @@ struct FakeWindow final : platform::Window {
     std::optional<ControlName> focus;
     bool visible = false;
     platform::WindowStateValue windowState = platform::vbNormal;
+    std::optional<platform::WindowStateValue> shownAs; // the state the window was last shown in
     int menusShown = 0;
     int broughtToFront = 0;
     int unloads = 0;
@@ -159,7 +160,10 @@ struct FakeWindow final : platform::Window {
     void SetValue(ControlName checkBox, platform::CheckValue value) override {
         values.insert_or_assign(checkBox, value);
     }
-    void Show() override { visible = true; }
+    void Show() override {
+        visible = true;
+        shownAs = windowState;
+    }
     void Hide() override { visible = false; }
     platform::WindowStateValue WindowState() const override { return windowState; }
     void SetWindowState(platform::WindowStateValue state) override { windowState = state; }

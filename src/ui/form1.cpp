@@ -16,8 +16,11 @@ using namespace controls;
 namespace {
 
 constexpr int TimerPeriodMs = 1000;
-// How long the start-up waits for a desktop panel that comes up after the program.
-constexpr int TrayWatchChecks = 60;
+// How long the program waits for a notification area: a panel that comes up after it at login,
+// or one that went away with its icon and may be restarting.
+constexpr int TrayGraceMs = 60'000;
+// How often a shown icon's notification area is looked for; a missing one once a second.
+constexpr int TrayCheckMs = 5000;
 
 std::string Titled(std::string_view suffix) {
     return std::string(AppTitle) + std::string(suffix);
@@ -72,11 +75,8 @@ void Form1::Form_Load() {
         SendToTray();
         // At login the panel may come up after the program: watch for it (the desktop sends
         // no word of its arrival) and go into the tray then.
-        if (!services_.tray.TrayIconShown()) {
-            watchingForTray_ = true;
-            trayWatchChecks_ = 0;
-            window_.StartTimer(tmrTrayWatch, TimerPeriodMs);
-        }
+        if (!services_.tray.TrayIconShown())
+            StartTrayWatch(TrayWatch::ForArea);
     }
 }
 
@@ -194,25 +194,54 @@ void Form1::SendToTray() {
     tray.AddTrayIcon(window_.Handle(), window_.Icon(), state_.TrayTip);
     window_.Hide();
     window_.SetWindowState(platform::vbMinimized);
+    StartTrayWatch(TrayWatch::OverIcon);
 }
 
+// Back to the user however it was asked for: shown, normal, in front, with the keyboard focus
+// on a control. Normal before shown: a window manager that is shown a minimised window may
+// keep it minimised, and on Wayland nothing can take a minimise back.
 void Form1::RestoreFromTray() {
-    window_.Show();
+    StopTrayWatch();
     window_.SetWindowState(platform::vbNormal);
+    window_.Show();
     services_.tray.RemoveTrayIcon();
+    window_.BringToFront();
     FocusControl();
 }
 
+void Form1::StartTrayWatch(TrayWatch watch) {
+    trayWatch_ = watch;
+    // Waiting for an area starts with it missing; a shown icon's is there until looked for.
+    trayMissingMs_ = watch == TrayWatch::ForArea ? std::optional(0) : std::nullopt;
+    window_.StartTimer(tmrTrayWatch, trayMissingMs_ ? TimerPeriodMs : TrayCheckMs);
+}
+
+void Form1::StopTrayWatch() {
+    trayWatch_ = TrayWatch::None;
+    window_.StopTimer(tmrTrayWatch);
+}
+
 void Form1::tmrTrayWatch_Timer() {
-    if (!watchingForTray_)
+    if (trayWatch_ == TrayWatch::None)
         return;
-    const bool restoredByUser = window_.WindowState() != platform::vbMinimized;
-    const bool areaAppeared = !restoredByUser && services_.tray.NotificationAreaAvailable();
-    watchingForTray_ = !restoredByUser && !areaAppeared && ++trayWatchChecks_ < TrayWatchChecks;
-    if (watchingForTray_)
-        window_.StartTimer(tmrTrayWatch, TimerPeriodMs);
-    if (areaAppeared)
-        SendToTray();
+    if (services_.tray.NotificationAreaAvailable()) {
+        trayMissingMs_.reset();
+        if (trayWatch_ == TrayWatch::ForArea) {
+            trayWatch_ = TrayWatch::None;
+            SendToTray();
+            return;
+        }
+    } else if (!trayMissingMs_) {
+        trayMissingMs_ = 0;
+    } else if ((*trayMissingMs_ += TimerPeriodMs) >= TrayGraceMs) {
+        // A window hidden in a notification area that is gone for good would be stranded.
+        if (trayWatch_ == TrayWatch::OverIcon)
+            RestoreFromTray();
+        else
+            StopTrayWatch();
+        return;
+    }
+    window_.StartTimer(tmrTrayWatch, trayMissingMs_ ? TimerPeriodMs : TrayCheckMs);
 }
 
 void Form1::Form_MouseMove(int, int, double x, double) {
@@ -231,11 +260,8 @@ void Form1::Form_MouseMove(int, int, double x, double) {
     }
 }
 
-// The window comes back with the keyboard focus on a control (RestoreFromTray gives it), and
-// to the front.
 void Form1::mnOpen_Click() {
     RestoreFromTray();
-    window_.BringToFront();
 }
 
 void Form1::AnotherStart() {
@@ -247,6 +273,9 @@ void Form1::mnExit_Click() {
 }
 
 void Form1::Form_Activate() {
+    // The user brought up the window that waited, minimised, for the notification area.
+    if (trayWatch_ == TrayWatch::ForArea)
+        StopTrayWatch();
     // A click that activates the window may already have put the focus on a control.
     if (!window_.FocusedControl())
         FocusControl();

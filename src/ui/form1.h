@@ -7,6 +7,7 @@
 
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -56,9 +57,10 @@ public:
     // The program was started again from its folder: this copy comes back, as Open does, and
     // the other one ends.
     void AnotherStart();
-    // While the start-up waits for a notification area to appear.
+    // While the start-up waits for a notification area to appear, and while the icon is shown
+    // in one, which may go.
     void tmrTrayWatch_Timer();
-    bool WatchingForTray() const { return watchingForTray_; }
+    bool WatchingForTray() const { return trayWatch_ == TrayWatch::ForArea; }
 
     void RefreshUptime();
     void SendToTray();
@@ -82,6 +84,9 @@ public:
     void QueryUnload() override;
 
 private:
+    enum class TrayWatch { None, ForArea, OverIcon };
+    void StartTrayWatch(TrayWatch watch);
+    void StopTrayWatch();
     void ApplySettingsFile(const std::string& file);
     platform::WindowPlan Plan() const;
     bool Ticked(platform::ControlName checkBox) const;
@@ -93,6 +98,7 @@ private:
     MainWindowState state_;
     std::vector<platform::ControlName> tabOrder_;
     platform::ControlName lastFocus_;
-    bool watchingForTray_ = false;
-    int trayWatchChecks_ = 0;
+    TrayWatch trayWatch_ = TrayWatch::None;
+    // How long the notification area has been missing since it was first found so.
+    std::optional<int> trayMissingMs_;
 };

@@ -281,18 +281,20 @@ TEST_CASE("without a notification area the window is only minimised") {
 }
 
 // "Auto send to tray" at login, before the panel is up: minimised, then into the tray as soon
-// as a notification area appears, unless the user has restored the window meanwhile or the
-// wait has run out.
+// as a notification area appears, unless the user has brought the window up meanwhile or the
+// wait has run out. A window manager that comes up late and shows the window is not the user.
 TEST_CASE("auto send to tray waits for the notification area") {
+    enum Meanwhile { Nothing, Activated, ShownNormal };
     const struct {
         const char* name;
         int checks; // before the notification area appears
-        bool restore;
+        Meanwhile meanwhile;
         bool intoTray;
-    } cases[] = {{"panel after two seconds", 2, false, true},
-                 {"panel after 59 seconds", 59, false, true},
-                 {"panel too late", 60, false, false},
-                 {"restored by the user", 2, true, false}};
+    } cases[] = {{"panel after two seconds", 2, Nothing, true},
+                 {"panel after 59 seconds", 59, Nothing, true},
+                 {"panel too late", 60, Nothing, false},
+                 {"brought up by the user", 2, Activated, false},
+                 {"shown normal by a window manager", 2, ShownNormal, true}};
     for (const auto& c : cases) {
         CAPTURE(c.name);
         App app("[Options]\r\nAuto Send To Tray=1\r\n");
@@ -301,7 +303,9 @@ TEST_CASE("auto send to tray waits for the notification area") {
         CHECK(app.window.windowState == vbMinimized);
         CHECK(!app.tray.TrayIconShown());
         CHECK(app.window.Delay(tmrTrayWatch) == 1000);
-        if (c.restore)
+        if (c.meanwhile == Activated)
+            app.window.events->Activate();
+        if (c.meanwhile == ShownNormal)
             app.window.SetWindowState(vbNormal);
         for (int check = 0; check < c.checks && app.window.TimerEnabled(tmrTrayWatch); ++check)
             app.window.Elapse(tmrTrayWatch);
@@ -310,18 +314,47 @@ TEST_CASE("auto send to tray waits for the notification area") {
             app.window.Elapse(tmrTrayWatch);
         CHECK(app.tray.TrayIconShown() == c.intoTray);
         CHECK(app.window.visible == !c.intoTray);
-        CHECK(!app.window.TimerEnabled(tmrTrayWatch));
         CHECK(!app.form->WatchingForTray());
+        // Once in the tray, its notification area is watched in turn.
+        CHECK(app.window.Delay(tmrTrayWatch) == (c.intoTray ? 5000 : -1));
         app.form->tmrTrayWatch_Timer(); // a stray tick changes nothing
         CHECK(app.shell.calls.size() == (c.intoTray ? 1u : 0u));
     }
 }
 
-TEST_CASE("auto send to tray with a notification area does not watch") {
-    App app("[Options]\r\nAuto Send To Tray=1\r\n");
-    app.Start();
-    CHECK(app.tray.TrayIconShown());
-    CHECK(!app.window.TimerEnabled(tmrTrayWatch));
+// A panel that restarts gets the icon back by itself; one that is gone for good would leave
+// the window hidden with no way back but a second start: after the minute a late panel gets,
+// the window comes back.
+TEST_CASE("a notification area that goes while the icon is in it") {
+    const struct {
+        const char* name;
+        int missing; // seconds, after the check that found it gone
+        bool back;
+    } cases[] = {{"a panel that restarts", 7, true},
+                 {"back after 59 seconds", 59, true},
+                 {"gone for good", 60, false}};
+    for (const auto& c : cases) {
+        CAPTURE(c.name);
+        App app;
+        app.Start();
+        app.window.Click(cmdTray);
+        app.window.Elapse(tmrTrayWatch); // there
+        CHECK(app.window.Delay(tmrTrayWatch) == 5000);
+        app.shell.available = false;
+        app.window.Elapse(tmrTrayWatch); // found gone: looked for each second from now
+        for (int second = 0; second < c.missing && app.window.TimerEnabled(tmrTrayWatch);
+             ++second) {
+            CHECK(app.window.Delay(tmrTrayWatch) == 1000);
+            app.window.Elapse(tmrTrayWatch);
+        }
+        app.shell.available = c.back;
+        if (app.window.TimerEnabled(tmrTrayWatch))
+            app.window.Elapse(tmrTrayWatch);
+        CHECK(app.tray.TrayIconShown() == c.back);
+        CHECK(app.window.visible == !c.back);
+        CHECK(app.window.windowState == (c.back ? vbMinimized : vbNormal));
+        CHECK(app.window.Delay(tmrTrayWatch) == (c.back ? 5000 : -1));
+    }
 }
 
 TEST_CASE("the icon's notifications") {
@@ -348,7 +381,10 @@ TEST_CASE("the icon's notifications") {
         CHECK(app.tray.TrayIconShown() == !c.restores);
         CHECK((app.window.windowState == vbNormal) == c.restores);
         CHECK(app.window.menusShown == (c.menu ? 1 : 0));
+        // Normal before it is shown, and to the front, as Open Tallimer brings it.
+        CHECK(app.window.broughtToFront == (c.restores ? 1 : 0));
         if (c.restores) {
+            CHECK(app.window.shownAs == vbNormal);
             REQUIRE(app.shell.calls.size() == 2);
             CHECK(app.shell.calls[1].message == platform::NimDelete);
         }
