@@ -43,10 +43,14 @@ public:
 private:
     using Key = std::pair<WindowHandle, std::uint32_t>;
     void Notify(int code);
+    bool StatusNotifierHostRuns() const;
 
     QIcon icon_;
     WindowEvents* events_ = nullptr;
     QHash<Key, QSystemTrayIcon*> icons_;
+    // How Qt shows the icons: decided with the first one, and kept.
+    enum class Way { Unknown, StatusNotifier, XEmbed } way_ = Way::Unknown;
+    mutable bool hostsHaveNames_ = false; // once seen with names, hosts are known by them
     QPointer<QMenu> panelMenu_;
 };
 

@@ -2,6 +2,7 @@
 
 #include "platform/qt/accessibility.h"
 #include "platform/qt/screen.h"
+#include "platform/qt/x11.h"
 
 #include <QAction>
 #include <QApplication>
@@ -318,25 +319,46 @@ void QtWindow::SetValue(ControlName checkBox, CheckValue value) {
                                                : Qt::Unchecked);
 }
 
+// A hidden window's state is the program's alone until the window is shown: a window manager
+// told of it would show the window minimised, and some would then keep it so.
 void QtWindow::Show() {
+    if (!isHidden())
+        return;
+    if (minimisedWhileHidden_) {
+        minimisedWhileHidden_ = false;
+        showMinimized();
+        return;
+    }
+    // A window minimised before it was hidden may come up so again: the window manager reads
+    // what it last was at the next map, and Qt may still have it minimised.
+    x11::MapNormalNext(*this);
+    if (windowState() & Qt::WindowMinimized)
+        setWindowState(windowState() & ~Qt::WindowMinimized);
     show();
 }
 
 void QtWindow::Hide() {
+    minimisedWhileHidden_ = isMinimized();
     hide();
 }
 
 WindowStateValue QtWindow::WindowState() const {
-    return windowState() & Qt::WindowMinimized ? vbMinimized : vbNormal;
+    const bool minimised = isHidden() ? minimisedWhileHidden_ : isMinimized();
+    return minimised ? vbMinimized : vbNormal;
 }
 
 void QtWindow::SetWindowState(WindowStateValue state) {
-    if (state == vbMinimized)
+    if (isHidden())
+        minimisedWhileHidden_ = state == vbMinimized;
+    else if (state == vbMinimized)
         setWindowState(windowState() | Qt::WindowMinimized);
     else
         setWindowState(windowState() & ~Qt::WindowMinimized);
 }
 
+// On X11 Qt asks the window manager through _NET_ACTIVE_WINDOW, which also brings a window out of
+// its minimised state; on Wayland it hands the compositor the activation token that came with
+// the request, where one came.
 void QtWindow::BringToFront() {
     raise();
     activateWindow();

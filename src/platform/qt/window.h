@@ -77,6 +77,7 @@ private:
     Named<TimerName, QTimer*> timers_;
     QMenu* menu_ = nullptr;
     QTimer* restyle_ = nullptr;
+    bool minimisedWhileHidden_ = false;
 };
 
 } // namespace platform
