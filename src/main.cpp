@@ -20,7 +20,10 @@ int main(int argc, char* argv[]) {
     const ui::FilesPlace files =
         ui::PlaceFiles(platform::FactsOf(platform::ApplicationFolder()), platform::UserFolder());
     platform::QtProgramInstance instance(files.instanceKey);
-    if (const auto status = platform::ExitStatusAtStart(instance.Claim()))
+    const platform::Claimed claimed = platform::ClaimFolder(instance, files.instanceKey);
+    if (!claimed.problem.empty())
+        platform::ReportProblem(claimed.problem);
+    if (const auto status = platform::ExitStatusAtStart(claimed.claim))
         return *status;
 
     const platform::SystemTickCounter ticks;

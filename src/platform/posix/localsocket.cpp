@@ -1,7 +1,5 @@
 #include "platform/posix/localsocket.h"
 
-#include "base/hash.h"
-
 #include <cerrno>
 #include <cstddef>
 #include <cstring>
@@ -16,23 +14,15 @@ namespace {
 
 constexpr int WaitMs = 2000;
 
-// The socket's address and its length. A path too long for an address (a deep runtime folder)
-// becomes a name in Linux's abstract namespace, made from the whole path: it needs no folder,
-// and nothing of it outlives the program. Any user may reach that name, so both ends check
-// the other's user.
-socklen_t AddressOf(const std::string& path, sockaddr_un& address) {
-    address = {};
-    address.sun_family = AF_UNIX;
-    if (path.empty())
+// The socket's address and its length; none for a path too long for an address.
+socklen_t AddressOf(const std::string& address, sockaddr_un& to) {
+    to = {};
+    to.sun_family = AF_UNIX;
+    if (address.empty() || address.size() > sizeof to.sun_path ||
+        (address[0] != '\0' && address.size() == sizeof to.sun_path))
         return 0;
-    if (path.size() < sizeof address.sun_path) {
-        std::memcpy(address.sun_path, path.c_str(), path.size() + 1);
-        return sizeof address;
-    }
-    const std::string name =
-        "tallimer-" + std::to_string(base::Fnv1a64(path)) + '-' + std::to_string(getuid());
-    std::memcpy(address.sun_path + 1, name.data(), name.size()); // after the leading NUL
-    return socklen_t(offsetof(sockaddr_un, sun_path) + 1 + name.size());
+    std::memcpy(to.sun_path, address.data(), address.size());
+    return socklen_t(offsetof(sockaddr_un, sun_path) + address.size());
 }
 
 bool IsAbstract(const sockaddr_un& address) {
@@ -46,21 +36,34 @@ bool SameUser(int socket) {
     return getsockopt(socket, SOL_SOCKET, SO_PEERCRED, &peer, &size) == 0 && peer.uid == getuid();
 }
 
+// A connection to a program of this user at the address; none where none listens there. A name
+// that another user holds is not this user's program.
+OwnedDescriptor Connect(const std::string& address) {
+    sockaddr_un to{};
+    const socklen_t length = AddressOf(address, to);
+    OwnedDescriptor socket(::socket(AF_UNIX, SOCK_STREAM | SOCK_NONBLOCK | SOCK_CLOEXEC, 0));
+    if (length == 0 || !socket ||
+        connect(socket.get(), reinterpret_cast<const sockaddr*>(&to), length) != 0 ||
+        !SameUser(socket.get()))
+        return {};
+    return socket;
+}
+
 } // namespace
 
-OwnedDescriptor ListenLocal(const std::string& path) {
-    sockaddr_un address{};
-    const socklen_t length = AddressOf(path, address);
+OwnedDescriptor ListenLocal(const std::string& address) {
+    sockaddr_un to{};
+    const socklen_t length = AddressOf(address, to);
     if (length == 0)
         return {};
     OwnedDescriptor socket(::socket(AF_UNIX, SOCK_STREAM | SOCK_NONBLOCK | SOCK_CLOEXEC, 0));
     if (!socket)
         return {};
-    if (!IsAbstract(address))
-        unlink(path.c_str());
+    if (!IsAbstract(to))
+        unlink(address.c_str());
     // Made for this user alone: no other may hand this copy a message.
     const mode_t mask = umask(0077);
-    const bool bound = bind(socket.get(), reinterpret_cast<const sockaddr*>(&address), length) == 0;
+    const bool bound = bind(socket.get(), reinterpret_cast<const sockaddr*>(&to), length) == 0;
     umask(mask);
     if (!bound || listen(socket.get(), 8) != 0)
         return {};
@@ -76,14 +79,13 @@ OwnedDescriptor AcceptLocal(int listening) {
     }
 }
 
-bool SendLocal(const std::string& path, std::string_view message) {
-    sockaddr_un address{};
-    const socklen_t length = AddressOf(path, address);
-    OwnedDescriptor socket(::socket(AF_UNIX, SOCK_STREAM | SOCK_NONBLOCK | SOCK_CLOEXEC, 0));
-    // A name that another user holds is not this user's program.
-    if (length == 0 || !socket ||
-        connect(socket.get(), reinterpret_cast<const sockaddr*>(&address), length) != 0 ||
-        !SameUser(socket.get()))
+bool ReachLocal(const std::string& address) {
+    return bool(Connect(address));
+}
+
+bool SendLocal(const std::string& address, std::string_view message) {
+    const OwnedDescriptor socket = Connect(address);
+    if (!socket)
         return false;
     while (!message.empty()) {
         const ssize_t sent = send(socket.get(), message.data(), message.size(), MSG_NOSIGNAL);

@@ -1,10 +1,9 @@
 #include "platform/qt/instance.h"
 
 #include "platform/posix/localsocket.h"
+#include "platform/qt/x11.h"
 
 #include <QApplication>
-#include <QDeadlineTimer>
-#include <QDir>
 #include <QFile>
 #include <QSocketNotifier>
 #include <QStandardPaths>
@@ -15,49 +14,55 @@
 #include <fcntl.h>
 #include <sys/file.h>
 #include <unistd.h>
-#include <xcb/xcb.h>
 
 namespace platform {
 namespace {
 
-constexpr int WaitMs = 10000;
 constexpr qsizetype MaxMessage = 4096;
 // The tokens a desktop gives a program it starts, with which that program, or the one it
 // hands over to, may take the focus: Wayland's, and X11's startup notification.
 constexpr const char* WaylandToken = "XDG_ACTIVATION_TOKEN";
 constexpr const char* X11Token = "DESKTOP_STARTUP_ID";
 
-// The X server's number for a name, or none.
-xcb_atom_t Atom(xcb_connection_t* connection, const QByteArray& name) {
-    xcb_intern_atom_reply_t* atom = xcb_intern_atom_reply(
-        connection, xcb_intern_atom(connection, 0, uint16_t(name.size()), name.constData()),
-        nullptr);
-    const xcb_atom_t result = atom != nullptr ? atom->atom : xcb_atom_t(XCB_ATOM_NONE);
-    free(atom);
-    return result;
-}
-
 } // namespace
 
 QtProgramInstance::QtProgramInstance(const std::string& folder, QObject* parent) : QObject(parent) {
-    // $XDG_RUNTIME_DIR, or a folder of the user's own that Qt makes when there is none.
+    // $XDG_RUNTIME_DIR, or a folder of the user's own that Qt makes when it is unset; nothing
+    // where neither can be had, which QDir would take for the current folder.
     const QString runtime = QStandardPaths::writableLocation(QStandardPaths::RuntimeLocation);
-    const QString name = QString::fromStdString(InstanceName(folder));
-    lockPath_ =
-        QFile::encodeName(QDir(runtime).filePath(name + QStringLiteral(".lock"))).toStdString();
-    socketPath_ = QFile::encodeName(QDir(runtime).filePath(name)).toStdString();
+    const std::string name = InstanceName(folder);
+    if (!runtime.isEmpty()) {
+        runtime_ = QFile::encodeName(runtime).toStdString();
+        lockPath_ = runtime_ + '/' + name + ".lock";
+        socketPath_ = runtime_ + '/' + name;
+    }
+    name_ = std::string(1, '\0') + name + '-' + std::to_string(getuid());
 }
 
 QtProgramInstance::~QtProgramInstance() = default;
 
-bool QtProgramInstance::TryLock() {
-    OwnedDescriptor lock(open(lockPath_.c_str(), O_RDWR | O_CREAT | O_CLOEXEC | O_NOFOLLOW, 0600));
-    if (!lock)
-        return true; // no lock to be had: this copy runs on its own
-    if (flock(lock.get(), LOCK_EX | LOCK_NB) != 0)
-        return false;
+InstanceLock::Attempt QtProgramInstance::TryLock() {
+    OwnedDescriptor lock;
+    if (!lockPath_.empty())
+        lock = OwnedDescriptor(
+            open(lockPath_.c_str(), O_RDWR | O_CREAT | O_CLOEXEC | O_NOFOLLOW, 0600));
+    if (lock && flock(lock.get(), LOCK_EX | LOCK_NB) != 0)
+        return Attempt::Held;
+    // A copy whose runtime folder could not hold the lock file holds only the name.
+    OwnedDescriptor named = ListenLocal(name_);
+    if (!named && ReachLocal(name_))
+        return Attempt::Held;
+    if (!lock && !named)
+        return Attempt::Unavailable;
     lock_ = std::move(lock);
-    return true;
+    named_ = std::move(named);
+    return Attempt::Taken;
+}
+
+std::string QtProgramInstance::WhyUnavailable() const {
+    return (runtime_.empty() ? std::string("there is no runtime folder ($XDG_RUNTIME_DIR)")
+                             : "its runtime folder " + runtime_ + " takes no lock file") +
+           ", and the name its copies find each other by cannot be had";
 }
 
 bool QtProgramInstance::TellTheFirst() {
@@ -66,35 +71,32 @@ bool QtProgramInstance::TellTheFirst() {
         if (const QByteArray value = qgetenv(token); !value.isEmpty() && !value.contains('\n'))
             message += token + QByteArray("=") + value + '\n';
     message += '\n';
-    return SendLocal(socketPath_, std::string_view(message.constData(), size_t(message.size())));
+    const std::string_view text(message.constData(), size_t(message.size()));
+    return (!socketPath_.empty() && SendLocal(socketPath_, text)) || SendLocal(name_, text);
 }
 
-InstanceClaim QtProgramInstance::Claim() {
-    const QDeadlineTimer deadline(WaitMs);
-    for (;;) {
-        if (TryLock())
-            return InstanceClaim::First;
-        if (TellTheFirst())
-            return InstanceClaim::HandedOver;
-        // The other copy is still starting, or ending and about to let go of the lock.
-        if (deadline.hasExpired())
-            return InstanceClaim::Failed;
-        QThread::msleep(100);
-    }
+void QtProgramInstance::Pause(int milliseconds) {
+    QThread::msleep(milliseconds);
 }
 
 void QtProgramInstance::Listen(QWidget* window, std::function<void()> anotherStart) {
     window_ = window;
     anotherStart_ = std::move(anotherStart);
-    server_ = ListenLocal(socketPath_); // the one a killed copy left is taken over
-    if (!server_)
-        return;
-    auto* waiting = new QSocketNotifier(server_.get(), QSocketNotifier::Read, this);
-    connect(waiting, &QSocketNotifier::activated, this, &QtProgramInstance::Accept);
+    if (lock_)
+        server_ = ListenLocal(socketPath_); // the one a killed copy left is taken over
+    Watch(server_);
+    Watch(named_);
 }
 
-void QtProgramInstance::Accept() {
-    while (OwnedDescriptor socket = AcceptLocal(server_.get())) {
+void QtProgramInstance::Watch(const OwnedDescriptor& server) {
+    if (!server)
+        return;
+    auto* waiting = new QSocketNotifier(server.get(), QSocketNotifier::Read, this);
+    connect(waiting, &QSocketNotifier::activated, this, [this, fd = server.get()] { Accept(fd); });
+}
+
+void QtProgramInstance::Accept(int server) {
+    while (OwnedDescriptor socket = AcceptLocal(server)) {
         const int fd = socket.get();
         Caller& caller = callers_.emplace_back(Caller{std::move(socket), nullptr, {}});
         caller.readable = new QSocketNotifier(fd, QSocketNotifier::Read, this);
@@ -147,21 +149,9 @@ void QtProgramInstance::Receive(const QByteArray& message) {
         anotherStart_();
 }
 
-// An X11 window that comes up carries the startup it answers, whose time tells the window
-// manager that the user asked for it just now.
 void QtProgramInstance::SetStartupId(const QByteArray& id) {
-    const auto* x11 = qApp->nativeInterface<QNativeInterface::QX11Application>();
-    if (x11 == nullptr || window_ == nullptr)
-        return;
-    xcb_connection_t* connection = x11->connection();
-    const xcb_atom_t property = Atom(connection, "_NET_STARTUP_ID");
-    const xcb_atom_t utf8 = Atom(connection, "UTF8_STRING");
-    if (property == XCB_ATOM_NONE)
-        return;
-    xcb_change_property(connection, XCB_PROP_MODE_REPLACE, xcb_window_t(window_->winId()), property,
-                        utf8 != XCB_ATOM_NONE ? utf8 : xcb_atom_t(XCB_ATOM_STRING), 8,
-                        uint32_t(id.size()), id.constData());
-    xcb_flush(connection);
+    if (window_ != nullptr)
+        x11::SetStartupId(*window_, id);
 }
 
 } // namespace platform

@@ -9,7 +9,6 @@
 namespace platform {
 namespace {
 
-constexpr int WaitMs = 10000;
 constexpr char AnotherStartMessage[] = "Tallimer.AnotherStart";
 
 // A window of the program's class that carries the folder's mark.
@@ -43,7 +42,7 @@ Win32ProgramInstance::Win32ProgramInstance(const std::string& folder) {
     propertyName_ = L"Tallimer." + name;
 }
 
-bool Win32ProgramInstance::TellTheFirst() const {
+bool Win32ProgramInstance::TellTheFirst() {
     Search search{&propertyName_, nullptr};
     EnumWindows(FindMarked, reinterpret_cast<LPARAM>(&search));
     if (search.found == nullptr)
@@ -55,20 +54,23 @@ bool Win32ProgramInstance::TellTheFirst() const {
     return PostMessageA(search.found, RegisterWindowMessageA(AnotherStartMessage), 0, 0) != FALSE;
 }
 
-InstanceClaim Win32ProgramInstance::Claim() {
-    const ULONGLONG deadline = GetTickCount64() + WaitMs;
-    for (;;) {
-        mutex_ = OwnedHandle(CreateMutexW(nullptr, FALSE, mutexName_.c_str()));
-        if (!mutex_ || GetLastError() != ERROR_ALREADY_EXISTS)
-            return InstanceClaim::First; // with no mutex to be had, this copy runs on its own
-        // Not this copy's to keep: the next try must see whether the other copy still runs.
-        mutex_.Reset();
-        if (TellTheFirst())
-            return InstanceClaim::HandedOver;
-        if (GetTickCount64() > deadline)
-            return InstanceClaim::Failed;
-        Sleep(100); // the other copy is still starting, or ending
-    }
+InstanceLock::Attempt Win32ProgramInstance::TryLock() {
+    mutex_ = OwnedHandle(CreateMutexW(nullptr, FALSE, mutexName_.c_str()));
+    if (!mutex_)
+        return Attempt::Unavailable;
+    if (GetLastError() != ERROR_ALREADY_EXISTS)
+        return Attempt::Taken;
+    // Not this copy's to keep: the next try must see whether the other copy still runs.
+    mutex_.Reset();
+    return Attempt::Held;
+}
+
+std::string Win32ProgramInstance::WhyUnavailable() const {
+    return "no mutex can be made in this session";
+}
+
+void Win32ProgramInstance::Pause(int milliseconds) {
+    Sleep(DWORD(milliseconds));
 }
 
 void Win32ProgramInstance::Listen(Win32Window& window, std::function<void()> anotherStart) {

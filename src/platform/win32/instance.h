@@ -14,19 +14,18 @@ class Win32Window;
 // Windows: a named mutex per folder in the user's session, and the running copy's window,
 // marked for its folder, to which a later start posts a registered message after letting it
 // come to the front.
-class Win32ProgramInstance {
+class Win32ProgramInstance final : public InstanceLock {
 public:
     explicit Win32ProgramInstance(const std::string& folder);
 
-    // Claims the folder for this copy, or tells the copy that has it to come back, waiting a
-    // few seconds at most for one that is still starting or ending.
-    InstanceClaim Claim();
+    Attempt TryLock() override;
+    std::string WhyUnavailable() const override;
+    bool TellTheFirst() override;
+    void Pause(int milliseconds) override;
     // From now on, the window calls back when a later copy starts.
     void Listen(Win32Window& window, std::function<void()> anotherStart);
 
 private:
-    bool TellTheFirst() const;
-
     std::wstring mutexName_;
     std::wstring propertyName_;
     OwnedHandle mutex_;

@@ -297,19 +297,28 @@ TEST_CASE("a read-only folder takes no files" * doctest::skip(!Needs(ReadOnlyFol
     CHECK(!platform::FactsOf(locked.path()).writable);
 }
 
-TEST_CASE("the copies' local socket, also where its path is too long for an address") {
+TEST_CASE("the copies' local socket, at a path or at a name of its own") {
     const TempDir here;
-    for (const size_t length : {size_t(8), size_t(200)}) {
-        const std::string path = here.file(std::string(length, 's'));
-        CAPTURE(path.size());
-        const platform::OwnedDescriptor server = platform::ListenLocal(path);
+    const std::string name = std::string(1, '\0') + "tallimer-test-" + std::to_string(getpid());
+    for (const std::string& address : {here.file("s"), name}) {
+        CAPTURE(address.size());
+        const platform::OwnedDescriptor server = platform::ListenLocal(address);
         REQUIRE(bool(server));
-        CHECK(!platform::SendLocal(path + "x", "nobody listens here"));
-        CHECK(platform::SendLocal(path, "activate\n\n"));
+        if (address == name) // held by one socket at a time: the copies' lock
+            CHECK(!platform::ListenLocal(name));
+        CHECK(!platform::ReachLocal(address + "x"));
+        CHECK(!platform::SendLocal(address + "x", "nobody listens here"));
+        CHECK(platform::ReachLocal(address));
+        CHECK(platform::SendLocal(address, "activate\n\n"));
+        const platform::OwnedDescriptor looked = platform::AcceptLocal(server.get());
         const platform::OwnedDescriptor caller = platform::AcceptLocal(server.get());
-        REQUIRE(bool(caller));
+        REQUIRE((looked && caller));
         char got[16] = {};
+        CHECK(read(looked.get(), got, sizeof got) == 0);
         CHECK(read(caller.get(), got, sizeof got) == 10);
         CHECK(std::string(got) == "activate\n\n");
     }
+    const std::string tooLong = here.file(std::string(200, 's'));
+    CHECK(!platform::ListenLocal(tooLong));
+    CHECK(!platform::SendLocal(tooLong, "activate\n\n"));
 }
