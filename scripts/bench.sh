@@ -56,7 +56,7 @@ Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp -noreset 3>"$fifo" >/dev/n
 pids+=($!)
 read -r number <"$fifo"
 export DISPLAY=":$number" XDG_RUNTIME_DIR="$work"
-unset DBUS_SESSION_BUS_ADDRESS
+export DBUS_SESSION_BUS_ADDRESS=disabled: # no session bus, and none started for the display
 
 # A program folder that refreshes every second from the start, and one that stays stopped.
 mkdir -p "$work/running" "$work/stopped"

@@ -11,6 +11,17 @@ DESKTOP_TEST_PACKAGES="xvfb xdotool trayer openbox x11-utils imagemagick strace 
     adwaita-qt6 qt6ct fonts-dejavu-core fontconfig dpkg-dev lintian appstream
     at-spi2-core python3-pyatspi gir1.2-atspi-2.0"
 
+# The desktops people run, whose notification areas the scenarios meet: Debian 12's GNOME
+# Shell with the AppIndicator extension, KDE Plasma on X11 and Wayland (with the protocols of
+# the helper that clicks on Wayland), Cinnamon and MATE. Without their recommendations, which
+# would bring whole desktops' applications.
+SHELL_PACKAGES="gnome-shell gnome-shell-extension-appindicator plasma-workspace plasma-desktop
+    kwin-x11 kwin-wayland plasma-workspace-wayland kactivitymanagerd kded5 plasma-wayland-protocols
+    libwayland-dev libwayland-bin cinnamon xapp-sn-watcher mate-panel marco
+    mate-settings-daemon-common"
+# The release whose desktops these are: another names them otherwise (Plasma 6, GNOME 48).
+SHELL_RELEASE=12
+
 # The Debian release this runs on (12, 13, ...), from /etc/os-release.
 DEBIAN_RELEASE=$(. /etc/os-release 2>/dev/null && echo "${VERSION_ID:-unknown}")
 
@@ -47,7 +58,8 @@ ensure_packages() {
             "($DEBIAN_RELEASE)." >&2
         return 1
     fi
-    DEBIAN_FRONTEND=noninteractive as_root apt-get install -y -qq "${missing[@]}" >/dev/null || {
+    DEBIAN_FRONTEND=noninteractive as_root apt-get install -y -qq ${NO_RECOMMENDS:+--no-install-recommends} \
+        "${missing[@]}" >/dev/null || {
         echo "apt-get could not install: ${missing[*]}" >&2
         return 1
     }
@@ -96,13 +108,21 @@ ensure_windows_packages() {
 }
 
 # Wine in a prefix of the project's own, with its server kept up between calls.
+PROJECT_WINEPREFIX="$ROOT/build-wine/prefix"
 start_wine() {
-    export WINEPREFIX="$ROOT/build-wine/prefix"
+    export WINEPREFIX=$PROJECT_WINEPREFIX
     mkdir -p "$(dirname "$WINEPREFIX")"
     [ -d "$WINEPREFIX" ] || wine wineboot --init </dev/null >/dev/null 2>&1 || true
     # Its streams go nowhere: a server that outlives this script must hold no pipe of ours.
     wineserver -p </dev/null >/dev/null 2>&1 || true # already up: that is fine
     wine cmd /c exit </dev/null >/dev/null 2>&1 || true
+}
+
+# Ends the Wine of the project's prefix, and no other. In a subshell: a Wine server that is
+# already gone may abort the call, which bash reports.
+stop_wine() {
+    [ -d "$PROJECT_WINEPREFIX" ] || return 0
+    (WINEPREFIX=$PROJECT_WINEPREFIX wineserver -k) >/dev/null 2>&1 || true
 }
 
 # A Windows program or a Wine tool under Wine, as the tests run them.

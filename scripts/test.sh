@@ -5,13 +5,22 @@
 # them under Wine; then fuzzes the settings reader and writer for a bounded time and checks
 # the sources with clang-format and clang-tidy.
 # TALLIMER_TEST_SKIP may name steps to leave out, of: sanitize (the second build and its
-# tests), fuzz, tidy. CI's run on a second Debian release leaves out what that release does
-# not change.
+# tests), shells (the desktops people run), fuzz, tidy. CI's run on a second Debian release
+# leaves out what that release does not change.
 source "$(dirname "${BASH_SOURCE[0]}")/common.sh"
+
+# How long the settings reader and writer are fuzzed, in seconds.
+FUZZ_SECONDS=${FUZZ_SECONDS:-30}
 
 # shellcheck disable=SC2086
 ensure_packages $BUILD_PACKAGES $RUN_PACKAGES $DESKTOP_TEST_PACKAGES $CHECK_PACKAGES
 ensure_windows_packages
+shells_here=false
+if [ "$DEBIAN_RELEASE" = "$SHELL_RELEASE" ] && [[ " ${TALLIMER_TEST_SKIP:-} " != *" shells "* ]]; then
+    # shellcheck disable=SC2086
+    NO_RECOMMENDS=1 ensure_packages $SHELL_PACKAGES
+    shells_here=true
+fi
 cd "$ROOT"
 echo "== packages: $SECONDS s"
 status=0
@@ -36,7 +45,17 @@ format() {
 }
 
 linux() {
-    build linux && ctest --preset linux
+    build linux && ctest --preset linux -LE shells
+}
+
+# One after another: each desktop takes the machine's cores to start.
+shells() {
+    if ! $shells_here; then
+        echo "NOT RUN: the desktops' scenarios run on Debian $SHELL_RELEASE, whose desktops they" \
+            "were made with; this is Debian $DEBIAN_RELEASE."
+        return 0
+    fi
+    build linux && ctest --preset linux -L shells --parallel 1
 }
 
 sanitize() {
@@ -45,6 +64,7 @@ sanitize() {
 
 windows() {
     local arch result=0
+    local -x WINEPREFIX # the project's own (start_wine), for this step alone
     for arch in i686 x86_64; do
         build "windows-$arch" || result=1
     done
@@ -56,7 +76,7 @@ windows() {
         echo "NOT RUN: the i686 tests (the i686 programs are built and packaged):" \
             "${WINE32_MISSING:-the 32-bit loader of Wine does not start}."
     fi
-    (wineserver -k) >/dev/null 2>&1 || true
+    stop_wine
     for arch in i686 x86_64; do
         (cd "$ROOT/build-windows-$arch" && cpack >/dev/null) || result=1
         # Read whole, not piped into grep -q: an unbuffered Python dies of the pipe grep closes.
@@ -72,8 +92,9 @@ fuzz() {
     local found result=0
     found=$(mktemp -d)
     # Every write of the settings file is flushed to disk; in memory that costs nothing.
-    [ -d /dev/shm ] && [ -w /dev/shm ] && export TMPDIR=/dev/shm
-    "$ROOT/build-fuzz/tests/fuzz/profile_fuzzer" -max_total_time="$FUZZ_SECONDS" \
+    local scratch=${TMPDIR:-/tmp}
+    [ -d /dev/shm ] && [ -w /dev/shm ] && scratch=/dev/shm
+    TMPDIR=$scratch "$ROOT/build-fuzz/tests/fuzz/profile_fuzzer" -max_total_time="$FUZZ_SECONDS" \
         -print_final_stats=1 "$found" "$ROOT/tests/fuzz/corpus" 2>"$found.log" || {
         tail -40 "$found.log"
         result=1
@@ -91,15 +112,17 @@ tidy() {
     }
 }
 
-# In a subshell: a Wine server that is already gone may abort the call, which bash reports.
-trap '(wineserver -k) >/dev/null 2>&1 || true' EXIT
+# The Wine of the project's own prefix ends with the command, also after a Ctrl+C; a Wine of
+# the user's own goes on.
+trap stop_wine EXIT
 echo "Debian $DEBIAN_RELEASE: $(clang-format --version | grep -o 'version [0-9.]*'), Qt" \
     "$(dpkg-query -W -f='${Version}' qt6-base-dev), Wine $(dpkg-query -W -f='${Version}' wine)"
 step format "format (clang-format)"
 step linux "tests in the linux build (warnings as errors)"
 step sanitize "tests in the linux-sanitize build (AddressSanitizer, UndefinedBehaviorSanitizer)"
+step shells "the notification area's scenarios on GNOME, KDE Plasma (X11, Wayland), Cinnamon, MATE"
 step windows "the Windows programs and the core as Windows executables, under Wine"
-step fuzz "fuzzing the settings reader and writer for ${FUZZ_SECONDS:=30} s"
+step fuzz "fuzzing the settings reader and writer for $FUZZ_SECONDS s"
 step tidy "static analysis (clang-tidy)"
 
 echo

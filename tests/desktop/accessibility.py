@@ -1,12 +1,16 @@
 """What a screen reader learns from Tallimer over AT-SPI: roles, names, states and events.
 
 Run by accessibility.sh against the real program, with the window's X id as argument."""
+import os
 import subprocess
 import sys
 import time
 
 import pyatspi
 from gi.repository import GLib
+
+sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "scenarios"))
+from atspi_names import application  # noqa: E402  (the scenario player's, beside it)
 
 failures = []
 events = []
@@ -47,22 +51,12 @@ def states(accessible):
     return {pyatspi.stateToString(s) for s in accessible.getState().getStates()}
 
 
-def find_application():
-    deadline = time.monotonic() + 20
-    while time.monotonic() < deadline:
-        for app in pyatspi.Registry.getDesktop(0):
-            if app is not None and app.name == "Tallimer":
-                return app
-        time.sleep(0.2)
-    return None
-
-
 def main():
     window_id = sys.argv[1]
     for kind in ("object:state-changed", "object:property-change:accessible-name", "focus:"):
         pyatspi.Registry.registerEventListener(on_event, kind)
 
-    app = find_application()
+    app = application()
     check(app is not None, "the program is on the accessibility bus")
     if app is None:
         return

@@ -31,7 +31,9 @@ start_display() {
     local number
     read -r number <"$fifo"
     export DISPLAY=":$number"
-    unset DBUS_SESSION_BUS_ADDRESS WAYLAND_DISPLAY
+    unset WAYLAND_DISPLAY
+    # No session bus, and none that libdbus would start for the display (dbus-launch).
+    export DBUS_SESSION_BUS_ADDRESS=disabled:
     export QT_QPA_PLATFORM=xcb XDG_RUNTIME_DIR="$WORK/runtime"
     mkdir -p -m 700 "$XDG_RUNTIME_DIR"
 }
@@ -69,11 +71,24 @@ wait_for() {
     done
 }
 
-# The program's top-level window.
+# The window as the program plans it on this display, which the scenario player reads too:
+#   plan client     WIDTH HEIGHT of the client area
+#   plan CONTROL    LEFT TOP WIDTH HEIGHT of the control, within the client area
+plan() {
+    "$PLAN_DUMP" 2>/dev/null | awk -v what="$1" '
+        $1 == "client" && what == "client" { print $2, $3 }
+        $1 == "control" && $2 == what { print $4, $5, $6, $7 }'
+}
+
+# Where to click a control: its middle, within the window.
+middle() { plan "$1" | awk '{ print $1 + int($3 / 2), $2 + int($4 / 2) }'; }
+
+# The program's top-level window: the size of the plan's client area.
 main_window() {
-    local w
+    local w width
+    width=$(plan client | cut -d' ' -f1)
     for w in $(xdotool search --onlyvisible --pid "$APP" 2>/dev/null); do
-        if xwininfo -id "$w" | grep -q "Width: 233"; then
+        if xwininfo -id "$w" | grep -q "Width: $width\$"; then
             echo "$w"
             return 0
         fi
@@ -82,34 +97,6 @@ main_window() {
 }
 
 screenshot() { import -window root "$ARTIFACTS/$1.png"; }
-
-# Starts the XEmbed tray host. Without a session bus Qt embeds its icons there.
-start_tray_host() {
-    trayer --edge top --align right --widthtype request --height 32 --SetDockType true \
-        --transparent false --tint 0xdddddd >/dev/null 2>&1 &
-    PIDS+=($!)
-    wait_for 10 xwininfo -name panel || true
-}
-
-# Prints "id x y width height embedded" for each viewable window of the program, where
-# embedded is 1 for a window inside another program's window (the tray icon).
-program_windows() {
-    local w info parent
-    for w in $(xdotool search --pid "$APP" 2>/dev/null); do
-        info=$(xwininfo -id "$w" 2>/dev/null) || continue
-        grep -q "Map State: IsViewable" <<<"$info" || continue
-        parent=$(xwininfo -id "$w" -children 2>/dev/null | grep "Parent window id")
-        local embedded=1
-        grep -q "(the root window)" <<<"$parent" && embedded=0
-        echo "$w $(awk '/Absolute upper-left X/{x=$NF} /Absolute upper-left Y/{y=$NF}
-            /Width:/{w=$NF} /Height:/{h=$NF} END{print x, y, w, h}' <<<"$info") $embedded"
-    done
-}
-
-tray_icon() { program_windows | awk '$6 == 1 && $4 > 4 { print $1; exit 0 } END { exit !NR }' | grep .; }
-no_tray_icon() { ! tray_icon; }
-window_shown() { program_windows | awk -v w="$1" '$1 == w { found = 1 } END { exit !found }'; }
-window_hidden() { ! window_shown "$1"; }
 
 # expect_exit WHAT: the program ends within 10 s, with status 0.
 expect_exit() {

@@ -5,7 +5,8 @@ source "$(dirname "$0")/lib.sh"
 
 export XDG_RUNTIME_DIR="$WORK/runtime"
 mkdir -p -m 700 "$XDG_RUNTIME_DIR"
-unset DISPLAY QT_QPA_PLATFORM DBUS_SESSION_BUS_ADDRESS
+unset DISPLAY QT_QPA_PLATFORM
+export DBUS_SESSION_BUS_ADDRESS=disabled:
 export WAYLAND_DISPLAY=tallimer-test
 weston --backend=headless-backend.so --socket="$WAYLAND_DISPLAY" --idle-time=0 \
     >"$WORK/weston.log" 2>&1 &

@@ -7,22 +7,31 @@ import time
 import pyatspi
 
 
-def main():
-    deadline = time.monotonic() + 20
+def application(seconds=20):
+    """The program on the accessibility bus, once it has its window there; None if it is not."""
+    deadline = time.monotonic() + seconds
     while time.monotonic() < deadline:
         for app in pyatspi.Registry.getDesktop(0):
             if app is not None and app.name == "Tallimer" and app.childCount:
-                window = app.getChildAtIndex(0)
-                origin = window.queryComponent().getExtents(pyatspi.DESKTOP_COORDS)
-                for i in range(window.childCount):
-                    child = window.getChildAtIndex(i)
-                    box = child.queryComponent().getExtents(pyatspi.DESKTOP_COORDS)
-                    print("%d %d %d %d\t%s" % (box.x - origin.x, box.y - origin.y, box.width,
-                                               box.height, child.name))
-                return 0
+                return app
         time.sleep(0.2)
-    print("the program is not on the accessibility bus", file=sys.stderr)
-    return 1
+    return None
 
 
-sys.exit(main())
+def main():
+    app = application()
+    if app is None:
+        print("the program is not on the accessibility bus", file=sys.stderr)
+        return 1
+    window = app.getChildAtIndex(0)
+    origin = window.queryComponent().getExtents(pyatspi.DESKTOP_COORDS)
+    for i in range(window.childCount):
+        child = window.getChildAtIndex(i)
+        box = child.queryComponent().getExtents(pyatspi.DESKTOP_COORDS)
+        print("%d %d %d %d\t%s" % (box.x - origin.x, box.y - origin.y, box.width, box.height,
+                                   child.name))
+    return 0
+
+
+if __name__ == "__main__":
+    sys.exit(main())

@@ -112,7 +112,8 @@ void Print(const platform::Window& window) {
                     m.indicator.width + m.frame.width, r.width - m.frame.width);
     }
     for (const platform::MenuItemPlan& item : plan.menuItems)
-        std::printf("menu %s\n", std::string(item.name.Text()).c_str());
+        std::printf("menu %s %s\n", std::string(item.name.Text()).c_str(),
+                    std::string(item.text).c_str());
 }
 
 } // namespace
