@@ -208,6 +208,39 @@ bool Writable(std::string_view text) {
     return text.find_first_of(std::string_view("\n\r\0", 3)) == std::string_view::npos;
 }
 
+// Sets key in section, adding the section at the end and the key after the section's last line
+// that is not blank where they are missing; false where the key holds the value already.
+bool SetKey(Document& document, const std::string& section, const std::string& key,
+            const std::string& value) {
+    std::vector<Line>& lines = document.lines;
+    const Encoding& encoding = document.encoding;
+    const auto range = FindSection(lines, section);
+    if (const auto found = range ? FindKey(lines, *range, key) : std::nullopt) {
+        if (found->entry.value == value)
+            return false;
+        Line& line = lines[found->index];
+        line.text = found->entry.key + '=' + value;
+        line.raw = Encode(line.text, encoding);
+        return true;
+    }
+    const std::string end = LineEndOf(document);
+    size_t at = lines.size();
+    if (range) {
+        at = range->header + 1;
+        for (size_t i = range->header + 1; i < range->end; ++i)
+            if (!Trimmed(lines[i].text).empty())
+                at = i + 1;
+    }
+    std::vector<Line> added;
+    if (!range)
+        added.push_back(MakeLine('[' + section + ']', end, encoding));
+    added.push_back(MakeLine(key + '=' + value, end, encoding));
+    if (at > 0 && lines[at - 1].end.empty())
+        lines[at - 1].end = Encode(end, encoding);
+    lines.insert(lines.begin() + std::ptrdiff_t(at), added.begin(), added.end());
+    return true;
+}
+
 } // namespace
 
 std::uint32_t GetPrivateProfileStringA(const std::string& section, const std::string& key,
@@ -232,43 +265,29 @@ std::uint32_t GetPrivateProfileStringA(const std::string& section, const std::st
 
 std::int32_t WritePrivateProfileStringA(const std::string& section, const std::string& key,
                                         const std::string& value, const std::string& fileName) {
-    if (Trimmed(section).empty() || Trimmed(key).empty() || !Writable(section) || !Writable(key) ||
-        !Writable(value) || section.find(']') != std::string::npos ||
-        key.find('=') != std::string::npos)
+    return WriteProfileStrings(section, {{key, value}}, fileName);
+}
+
+std::int32_t WriteProfileStrings(const std::string& section,
+                                 const std::vector<ProfileEntry>& entries,
+                                 const std::string& fileName) {
+    if (Trimmed(section).empty() || !Writable(section) || section.find(']') != std::string::npos)
         return 0;
+    for (const auto& [key, value] : entries)
+        if (Trimmed(key).empty() || !Writable(key) || !Writable(value) ||
+            key.find('=') != std::string::npos)
+            return 0;
     const auto content = ReadRegularFile(fileName);
     if (!content)
         return 0;
     Document document = Parse(*content);
-    std::vector<Line>& lines = document.lines;
-    const Encoding& encoding = document.encoding;
-    const std::string end = LineEndOf(document);
-    const auto range = FindSection(lines, section);
-
-    if (const auto found = range ? FindKey(lines, *range, key) : std::nullopt) {
-        if (found->entry.value == value)
-            return 1;
-        Line& line = lines[found->index];
-        line.text = found->entry.key + '=' + value;
-        line.raw = Encode(line.text, encoding);
-    } else {
-        size_t at = lines.size();
-        if (range) {
-            at = range->header + 1;
-            for (size_t i = range->header + 1; i < range->end; ++i)
-                if (!Trimmed(lines[i].text).empty())
-                    at = i + 1;
-        }
-        std::vector<Line> added;
-        if (!range)
-            added.push_back(MakeLine('[' + section + ']', end, encoding));
-        added.push_back(MakeLine(key + '=' + value, end, encoding));
-        if (at > 0 && lines[at - 1].end.empty())
-            lines[at - 1].end = Encode(end, encoding);
-        lines.insert(lines.begin() + std::ptrdiff_t(at), added.begin(), added.end());
-    }
+    bool changed = false;
+    for (const auto& [key, value] : entries)
+        changed = SetKey(document, section, key, value) || changed;
     // The options are the user's: on disk before they replace the old ones.
-    return ReplaceFileContents(fileName, Serialize(document), Flush::BeforeReplacing) ? 1 : 0;
+    return !changed || ReplaceFileContents(fileName, Serialize(document), Flush::BeforeReplacing)
+               ? 1
+               : 0;
 }
 
 } // namespace platform

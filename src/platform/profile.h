@@ -2,6 +2,8 @@
 
 #include <cstdint>
 #include <string>
+#include <utility>
+#include <vector>
 
 // Settings files of the profile (INI) form, read and written key by key with 8-bit text.
 // Windows uses these too, not kernel32's functions of the same names: those rewrite a file in
@@ -20,5 +22,15 @@ std::uint32_t GetPrivateProfileStringA(const std::string& section, const std::st
 // leaving every other line as it stands. Nonzero on success.
 std::int32_t WritePrivateProfileStringA(const std::string& section, const std::string& key,
                                         const std::string& value, const std::string& fileName);
+
+// A key and its value.
+using ProfileEntry = std::pair<std::string, std::string>;
+
+// Sets each key in section as WritePrivateProfileStringA does, one after the other, and
+// replaces the file once for them all (not at all where none changes). Nonzero on success;
+// nothing is written where any of them could not be.
+std::int32_t WriteProfileStrings(const std::string& section,
+                                 const std::vector<ProfileEntry>& entries,
+                                 const std::string& fileName);
 
 } // namespace platform

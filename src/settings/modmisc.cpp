@@ -25,6 +25,12 @@ std::int16_t WriteSetting(const std::string& section, const std::string& key,
     return std::int16_t(platform::WritePrivateProfileStringA(section, key, value, file));
 }
 
+std::int16_t WriteSettings(const std::string& section,
+                           const std::vector<std::pair<std::string, std::string>>& entries,
+                           const std::string& file) {
+    return std::int16_t(platform::WriteProfileStrings(section, entries, file));
+}
+
 std::optional<std::int32_t> ToInterval(std::string_view text) {
     const auto number = base::ParseNumber(text);
     return number ? base::ToInt32(*number) : std::nullopt;

@@ -1,5 +1,6 @@
 // Feeds arbitrary bytes to the settings reader and writer as a settings file. Every read
-// must stay within its buffer, and every write must read back.
+// must stay within its buffer, every write must read back, and keys written together leave
+// the bytes that writing them one after the other leaves.
 #include "platform/files.h"
 #include "platform/profile.h"
 
@@ -44,9 +45,17 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     }
 
     const auto& target = keys[size % std::size(keys)];
+    const auto& next = keys[(size + 1) % std::size(keys)];
     Check(platform::WritePrivateProfileStringA(target[0], target[1], "42", File()) != 0);
     const std::uint32_t count =
         platform::GetPrivateProfileStringA(target[0], target[1], "", buffer, sizeof buffer, File());
     Check(std::string(buffer, count) == "42");
+    Check(platform::WritePrivateProfileStringA(target[0], next[1], "7", File()) != 0);
+    const auto oneByOne = platform::ReadRegularFile(File());
+
+    Check(platform::ReplaceFileContents(File(), content));
+    Check(platform::WriteProfileStrings(target[0], {{target[1], "42"}, {next[1], "7"}}, File()) !=
+          0);
+    Check(platform::ReadRegularFile(File()) == oneByOne);
     return 0;
 }

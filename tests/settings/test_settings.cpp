@@ -178,6 +178,13 @@ TEST_CASE("writing a value keeps every other line") {
         CHECK(ReadAll(s.File()) == c.after);
         CHECK(s.Read(c.section, c.key) == c.value);
         CHECK(s.dir.listing() == "Settings.ini");
+        // With a second key, written together or one after the other: the same bytes.
+        Settings together;
+        REQUIRE(WriteAll(together.File(), c.before));
+        CHECK(modMisc::WriteSettings(c.section, {{c.key, c.value}, {"Extra", "1"}},
+                                     together.File()) != 0);
+        CHECK(s.Write(c.section, "Extra", "1"));
+        CHECK(ReadAll(together.File()) == ReadAll(s.File()));
     }
 }
 
