@@ -75,13 +75,12 @@ struct FakeMachine {
     std::string userFolder;
     std::vector<std::string> reports;
 
-    Form1Services Services(platform::Window& window, std::function<std::string()> programFolder) {
-        facts.folder = programFolder();
+    Form1Services Services(platform::Window& window, const std::string& programFolder) {
+        facts.folder = programFolder;
         return {window,
                 ticks,
                 clock,
                 [] { return std::make_unique<FakeFileService>(); },
-                std::move(programFolder),
                 ui::PlaceFiles(facts, userFolder),
                 [this](const std::string& text) { reports.push_back(text); },
                 tray};

@@ -63,16 +63,21 @@ struct ControlMetrics {
     Extent frame;     // what a control keeps clear on each side (a button's edge and margin)
 };
 
-// What the desktop asks of the window's colours.
+// The desktops whose text comes in a size of their own where no one changed it.
+enum class Desktop { Other, Gnome, Kde, Windows };
+
+// What the desktop asks of the window's colours and its text.
 struct Appearance {
     // High contrast: the system's colours throughout, none of the program's own.
     bool highContrast = false;
-    // The size of the desktop's text, in points, and the size it has where no one changed it;
-    // 0 where the system does not say.
+    // The size of the desktop's text, in points; 0 where the system does not say.
     double textPoints = 0;
-    double standardTextPoints = 0;
+    Desktop desktop = Desktop::Other;
     friend bool operator==(const Appearance&, const Appearance&) = default;
 };
+
+// Points in twips: 20 to the point, 1440 to the inch.
+constexpr double TwipsPerPoint = 20;
 
 // One control as the window system builds it; lengths in pixels within the client area.
 struct ControlPlan {
@@ -115,6 +120,10 @@ struct WindowPlan {
     std::string_view menuName;
     std::string_view menuText;
     std::vector<MenuItemPlan> menuItems; // the first is the default item
+    // Shown the first time in the middle of the screen's work area (else where the system puts
+    // it), and offered for maximising or not: a window of fixed size is not.
+    bool centred = true;
+    bool maximisable = false;
 };
 
 // Twips (1/1440 inch) per pixel at the screen's dots per inch: 15 at 96, and 15 for a screen
@@ -135,11 +144,9 @@ constexpr std::optional<CheckValue> AsCheckValue(int number) {
                                                        : std::nullopt;
 }
 
-// The mouse as the window system reports it: which buttons and keys are down, and where it is
-// in pixels of the client area.
+// Where the mouse is, as the window system reports it: in pixels of the client area. (The
+// notification-area icon's notifications come as such a position.)
 struct MouseInput {
-    bool left = false, right = false, middle = false;
-    bool shift = false, control = false, alt = false;
     double x = 0, y = 0;
 };
 
@@ -179,6 +186,9 @@ public:
     virtual void AppearanceChanged() = 0;
     // The window is about to close, whichever way; it closes afterwards.
     virtual void QueryUnload() = 0;
+    // The desktop session ends, or the system asks the program to end (a logout, a shutdown, a
+    // kill, Ctrl+C in a terminal).
+    virtual void SessionEnding() = 0;
 };
 
 class Window {

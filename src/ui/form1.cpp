@@ -52,13 +52,14 @@ void Form1::Start() {
 void Form1::Form_Load() {
     state_.Loading = true;
     state_.FileService = services_.createFileService();
-    state_.AppDir = WithTrailingSeparator(services_.programFolder(), platform::PathSeparator);
     const ui::FilesPlace& files = services_.files;
+    // The folder of the two files: beside a copy of its own, the program's (ui::PlaceFiles).
     // Where no folder can hold them, nothing is written, and the user hears of it once.
-    state_.SettingsPath = files.folder.empty() ? "" : files.folder + "Settings.ini";
+    state_.AppDir = files.folder;
+    state_.SettingsPath = files.folder.empty() ? "" : state_.AppDir + "Settings.ini";
     state_.DefaultSettingsPath = files.defaults;
     state_.BootFilePath = DefaultBootFilePath;
-    state_.OutputFilePath = files.folder.empty() ? "" : files.folder + "uptime.txt";
+    state_.OutputFilePath = files.folder.empty() ? "" : state_.AppDir + "uptime.txt";
     if (!files.problem.empty())
         services_.report(files.problem);
     state_.UpdateInterval = 30;
@@ -115,14 +116,14 @@ void Form1::Form_QueryUnload() {
     if (!state_.DefaultSettingsPath.empty() && !platform::Exists(file))
         if (const auto defaults = platform::ReadRegularFile(state_.DefaultSettingsPath))
             platform::ReplaceFileContents(file, *defaults, platform::Flush::BeforeReplacing);
-    bool saved = true;
-    const auto write = [&file, &saved](const char* key, int value) {
-        saved = modMisc::WriteSetting("Options", key, std::to_string(value), file) != 0 && saved;
-    };
-    write("Interval", state_.UpdateInterval);
-    write("Use file method", window_.Value(chkFile));
-    write("AutoStart", window_.Value(chkAutoStart));
-    write("Auto Send To Tray", window_.Value(chkAutoTray));
+    // The four keys in one flushed replacement of the file, as they would stand after four.
+    const bool saved =
+        modMisc::WriteSettings("Options",
+                               {{"Interval", std::to_string(state_.UpdateInterval)},
+                                {"Use file method", std::to_string(window_.Value(chkFile))},
+                                {"AutoStart", std::to_string(window_.Value(chkAutoStart))},
+                                {"Auto Send To Tray", std::to_string(window_.Value(chkAutoTray))}},
+                               file) != 0;
     if (!saved)
         services_.report("Tallimer could not save its options to " + file + ".");
 }
@@ -244,7 +245,7 @@ void Form1::tmrTrayWatch_Timer() {
     window_.StartTimer(tmrTrayWatch, trayMissingMs_ ? TimerPeriodMs : TrayCheckMs);
 }
 
-void Form1::Form_MouseMove(int, int, double x, double) {
+void Form1::Form_MouseMove(double x, double) {
     if (!services_.tray.TrayIconShown())
         return;
     switch (base::SaturateToInt32(x / window_.TwipsPerPixelX())) {
@@ -331,7 +332,7 @@ void Form1::Timer(platform::TimerName timer) {
 void Form1::MouseMove(const platform::MouseInput& mouse) {
     const ui::MouseState state =
         ui::Mouse(mouse, window_.TwipsPerPixelX(), window_.TwipsPerPixelY());
-    Form_MouseMove(state.button, state.shift, state.x, state.y);
+    Form_MouseMove(state.x, state.y);
 }
 
 bool Form1::KeyDown(platform::ControlName control, const platform::KeyPress& press) {
@@ -354,6 +355,10 @@ void Form1::Activate() {
 
 void Form1::AppearanceChanged() {
     window_.Layout(Plan());
+}
+
+void Form1::SessionEnding() {
+    window_.Unload();
 }
 
 void Form1::QueryUnload() {

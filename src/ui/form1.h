@@ -17,7 +17,6 @@ struct Form1Services {
     const platform::TickCounter& ticks;
     const platform::Clock& clock;
     std::function<std::unique_ptr<platform::FileService>()> createFileService;
-    std::function<std::string()> programFolder;
     // Where Settings.ini and uptime.txt live (ui::PlaceFiles).
     ui::FilesPlace files;
     // Tells what no window shows: that no folder holds the files, that a save failed.
@@ -50,8 +49,9 @@ public:
     void cmdToggle_Click();
     void txtInt_Change();
     void cmdTray_Click();
-    // Notifications of the tray icon arrive here; x and y are in twips.
-    void Form_MouseMove(int button, int shift, double x, double y);
+    // Notifications of the tray icon arrive here, as a position in twips; the buttons and keys
+    // held are never looked at.
+    void Form_MouseMove(double x, double y);
     void mnOpen_Click();
     void mnExit_Click();
     // The program was started again from its folder: this copy comes back, as Open does, and
@@ -82,6 +82,8 @@ public:
     void Activate() override;
     void AppearanceChanged() override;
     void QueryUnload() override;
+    // The program closes as its close button closes it: the options are saved.
+    void SessionEnding() override;
 
 private:
     enum class TrayWatch { None, ForArea, OverIcon };

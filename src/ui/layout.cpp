@@ -9,7 +9,6 @@
 namespace ui {
 namespace {
 
-constexpr double TwipsPerPoint = 20;
 constexpr platform::Colour Black{0, 0, 0};
 constexpr platform::Colour White{255, 255, 255};
 
@@ -206,7 +205,8 @@ platform::WindowPlan PlanWindow(const FormLayout& form, double twipsPerPixelX,
     };
     const auto font = [&](const Font& f) {
         return platform::FontPlan{
-            f.face, base::SaturateToInt32(f.points * TwipsPerPoint / twipsPerPixelY), f.bold};
+            f.face, base::SaturateToInt32(f.points * platform::TwipsPerPoint / twipsPerPixelY),
+            f.bold};
     };
     platform::WindowPlan plan{form.caption,
                               Pixels(form.clientWidth, twipsPerPixelX),
@@ -215,7 +215,9 @@ platform::WindowPlan PlanWindow(const FormLayout& form, double twipsPerPixelX,
                               {},
                               form.menuName,
                               form.menuText,
-                              {}};
+                              {},
+                              form.centred,
+                              form.maximisable};
     // Under high contrast the program keeps none of its own colours.
     const auto fill = [&](const ControlLayout& c) {
         return appearance.highContrast ? std::nullopt : c.fill;
@@ -240,11 +242,24 @@ platform::WindowPlan PlanWindow(const FormLayout& form, double twipsPerPixelX,
     return plan;
 }
 
+double StandardTextPoints(platform::Desktop desktop) {
+    switch (desktop) {
+    case platform::Desktop::Gnome:
+        return 11;
+    case platform::Desktop::Kde:
+        return 10;
+    case platform::Desktop::Windows: // its message font
+    case platform::Desktop::Other:   // Qt's own
+        break;
+    }
+    return 9;
+}
+
 double TextScale(const platform::Appearance& appearance) {
     constexpr double Largest = 4;
-    if (!(appearance.standardTextPoints > 0) || !(appearance.textPoints > 0))
+    if (!(appearance.textPoints > 0))
         return 1;
-    return std::clamp(appearance.textPoints / appearance.standardTextPoints, 1.0, Largest);
+    return std::clamp(appearance.textPoints / StandardTextPoints(appearance.desktop), 1.0, Largest);
 }
 
 platform::WindowPlan PlanWindow(const FormLayout& form, const platform::Window& window) {
@@ -283,9 +298,7 @@ bool Presses(const platform::KeyPress& press, ControlKind kind) {
 }
 
 MouseState Mouse(const platform::MouseInput& mouse, double twipsPerPixelX, double twipsPerPixelY) {
-    const int button = (mouse.left ? 1 : 0) | (mouse.right ? 2 : 0) | (mouse.middle ? 4 : 0);
-    const int shift = (mouse.shift ? 1 : 0) | (mouse.control ? 2 : 0) | (mouse.alt ? 4 : 0);
-    return {button, shift, mouse.x * twipsPerPixelX, mouse.y * twipsPerPixelY};
+    return {mouse.x * twipsPerPixelX, mouse.y * twipsPerPixelY};
 }
 
 } // namespace ui

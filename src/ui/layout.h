@@ -51,6 +51,9 @@ struct FormLayout {
     std::string_view menuName;
     std::string_view menuText;
     std::span<const MenuItemLayout> menuItems; // the first is the default item
+    // The form comes up in the middle of the screen, and its size is fixed: nothing maximises it.
+    bool centred = true;
+    bool maximisable = false;
 };
 
 // Twips to whole pixels, rounded halves to even, as each of a rectangle's four lengths is.
@@ -96,10 +99,8 @@ platform::CheckValue CheckValueAfterClick(platform::CheckValue value);
 // a button; what it does held down is not another press.
 bool Presses(const platform::KeyPress& press, ControlKind kind);
 
-// The mouse as the program's handlers count it: buttons 1 left, 2 right, 4 middle; shift 1
-// Shift, 2 Ctrl, 4 Alt; the position in twips.
+// The mouse's position as the program's handlers count it: in twips.
 struct MouseState {
-    int button, shift;
     double x, y;
 };
 MouseState Mouse(const platform::MouseInput& mouse, double twipsPerPixelX, double twipsPerPixelY);

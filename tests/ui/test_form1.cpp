@@ -36,7 +36,7 @@ struct App : FakeMachine {
     // Creates the window, then loads the form and shows it as the program does.
     Form1& Start() {
         ticks.ms = 90'061'000;
-        form = std::make_unique<Form1>(Services(window, [this] { return folder; }));
+        form = std::make_unique<Form1>(Services(window, folder));
         window.events = form.get();
         form->Start();
         return *form;
@@ -397,11 +397,11 @@ TEST_CASE("the notification code is rounded from twips, halves to even") {
         app.window.twipsPerPixel = twipsPerPixel;
         app.Start();
         app.form->SendToTray();
-        app.form->Form_MouseMove(0, 0, 516.5 * twipsPerPixel, 0); // 516
+        app.form->Form_MouseMove(516.5 * twipsPerPixel, 0); // 516
         CHECK(!app.window.visible);
-        app.form->Form_MouseMove(0, 0, 514.5 * twipsPerPixel, 0); // 514
+        app.form->Form_MouseMove(514.5 * twipsPerPixel, 0); // 514
         CHECK(!app.window.visible);
-        app.form->Form_MouseMove(0, 0, 515.4 * twipsPerPixel, 0);
+        app.form->Form_MouseMove(515.4 * twipsPerPixel, 0);
         CHECK(app.window.visible);
     }
 }
@@ -565,7 +565,7 @@ TEST_CASE("closing keeps hand-made lines") {
               "AutoStart=1\r\nAuto Send To Tray=0\r\n[Mine]\r\nx=1\r\n");
 }
 
-TEST_CASE("closing from the tray saves the same as closing the window") {
+TEST_CASE("closing from the tray, or by the end of the session, saves as closing the window") {
     App fromWindow;
     fromWindow.Start();
     fromWindow.window.Unload();
@@ -574,6 +574,11 @@ TEST_CASE("closing from the tray saves the same as closing the window") {
     fromTray.form->SendToTray();
     fromTray.form->mnExit_Click();
     CHECK(ReadAll(fromTray.Settings()) == ReadAll(fromWindow.Settings()));
+    App atSessionEnd;
+    atSessionEnd.Start();
+    atSessionEnd.window.events->SessionEnding();
+    CHECK(atSessionEnd.window.unloads == 1);
+    CHECK(ReadAll(atSessionEnd.Settings()) == ReadAll(fromWindow.Settings()));
 }
 
 #ifndef _WIN32

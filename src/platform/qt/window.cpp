@@ -92,10 +92,6 @@ QtWindow::QtWindow(QWidget* parent)
     : QWidget(parent), twipsPerPixelX_(platform::TwipsPerPixelX()),
       twipsPerPixelY_(platform::TwipsPerPixelY()) {
     InstallAccessibility();
-    // A window that is never resized offers no maximise button.
-    setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
-                   Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint |
-                   Qt::WindowCloseButtonHint);
     setWindowIcon(ApplicationIcon());
     restyle_ = new QTimer(this);
     restyle_->setSingleShot(true);
@@ -125,7 +121,11 @@ bool QtWindow::Create(const WindowPlan& plan) {
         if (auto* label = qobject_cast<QLabel*>(Control(control.name)); label && control.labelFor)
             label->setBuddy(Control(*control.labelFor));
     CreateMenu(plan);
-    if (const QScreen* screen = QGuiApplication::primaryScreen())
+    setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
+                   Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint |
+                   Qt::WindowCloseButtonHint);
+    setWindowFlag(Qt::WindowMaximizeButtonHint, plan.maximisable);
+    if (const QScreen* screen = QGuiApplication::primaryScreen(); screen && plan.centred)
         move(screen->availableGeometry().center() - rect().center());
     return true;
 }
@@ -144,15 +144,18 @@ void QtWindow::Layout(const WindowPlan& plan) {
 }
 
 // No high contrast of Qt's own: a palette is only a palette. The desktop's text size comes as
-// the application's font, from GNOME's, KDE's or qt6ct's settings; where no one changed it,
-// GNOME gives 11 points, KDE 10 and Qt alone 9.
+// the application's font, from GNOME's, KDE's or qt6ct's settings; which desktop it is, the
+// session says (XDG_CURRENT_DESKTOP, a list such as "ubuntu:GNOME").
 Appearance QtWindow::CurrentAppearance() const {
-    constexpr double TwipsPerPoint = 20;
     const QFont font = QApplication::font();
     const double points = font.pointSizeF() > 0
                               ? font.pointSizeF()
                               : font.pixelSize() * TwipsPerPixelY() / TwipsPerPoint;
-    return {false, points, 11};
+    const QList<QByteArray> desktops = qgetenv("XDG_CURRENT_DESKTOP").split(':');
+    const Desktop desktop = desktops.contains("GNOME") ? Desktop::Gnome
+                            : desktops.contains("KDE") ? Desktop::Kde
+                                                       : Desktop::Other;
+    return {false, points, desktop};
 }
 
 ControlMetrics QtWindow::Measure(ControlKind kind, const FontPlan& font,

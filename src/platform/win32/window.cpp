@@ -12,7 +12,11 @@ namespace {
 constexpr UINT_PTR FirstControlId = 100;
 constexpr UINT_PTR FirstMenuId = 500;
 constexpr UINT_PTR FirstTimerId = 900;
-constexpr DWORD Style = WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX;
+// A window of fixed size: no sizing frame, and a maximise box only where the plan asks for one.
+DWORD StyleFor(const WindowPlan& plan) {
+    return WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX |
+           (plan.maximisable ? WS_MAXIMIZEBOX : 0);
+}
 constexpr int ApplicationIconId = 1;
 constexpr UINT_PTR SubclassId = 1;
 // Posted once for a change of colours or theme, which comes as several messages.
@@ -66,20 +70,20 @@ template <typename Function> Function Later(const char* library, const char* nam
 
 // The window around a client area of this size on a screen of this many dots per inch; the
 // frame is whatever the system draws there.
-SIZE FrameSize(int clientWidth, int clientHeight, UINT dpi) {
+SIZE FrameSize(int clientWidth, int clientHeight, DWORD style, UINT dpi) {
     using ForDpi = BOOL(WINAPI*)(LPRECT, DWORD, BOOL, DWORD, UINT); // Windows 10
     static const auto adjustForDpi = Later<ForDpi>("user32.dll", "AdjustWindowRectExForDpi");
     RECT frame{0, 0, clientWidth, clientHeight};
     if (adjustForDpi != nullptr)
-        adjustForDpi(&frame, Style, FALSE, WS_EX_CONTROLPARENT, dpi);
+        adjustForDpi(&frame, style, FALSE, WS_EX_CONTROLPARENT, dpi);
     else
-        AdjustWindowRectEx(&frame, Style, FALSE, WS_EX_CONTROLPARENT);
+        AdjustWindowRectEx(&frame, style, FALSE, WS_EX_CONTROLPARENT);
     return {frame.right - frame.left, frame.bottom - frame.top};
 }
 
 // The window around a client area of this size, in the middle of the screen's work area.
-RECT CentredFrame(int clientWidth, int clientHeight, UINT dpi) {
-    const SIZE size = FrameSize(clientWidth, clientHeight, dpi);
+RECT CentredFrame(int clientWidth, int clientHeight, DWORD style, UINT dpi) {
+    const SIZE size = FrameSize(clientWidth, clientHeight, style, dpi);
     const int width = size.cx;
     const int height = size.cy;
     RECT work{0, 0, GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN)};
@@ -91,10 +95,8 @@ RECT CentredFrame(int clientWidth, int clientHeight, UINT dpi) {
 
 } // namespace
 
-MouseInput DecodeMouseMove(WPARAM wParam, LPARAM lParam, bool altDown) {
-    return {(wParam & MK_LBUTTON) != 0,   (wParam & MK_RBUTTON) != 0,  (wParam & MK_MBUTTON) != 0,
-            (wParam & MK_SHIFT) != 0,     (wParam & MK_CONTROL) != 0,  altDown,
-            double(GET_X_LPARAM(lParam)), double(GET_Y_LPARAM(lParam))};
+MouseInput DecodeMouseMove(LPARAM lParam) {
+    return {double(GET_X_LPARAM(lParam)), double(GET_Y_LPARAM(lParam))};
 }
 
 Win32Window::Win32Window(HINSTANCE instance) : instance_(instance) {
@@ -144,12 +146,15 @@ bool Win32Window::Create(const WindowPlan& plan) {
     windowClass.hCursor = LoadCursor(nullptr, IDC_ARROW);
     windowClass.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
     windowClass.lpszClassName = ClassName;
-    RegisterClassExA(&windowClass);
+    if (RegisterClassExA(&windowClass) == 0 && GetLastError() != ERROR_CLASS_ALREADY_EXISTS)
+        return false;
 
-    const RECT frame = CentredFrame(plan.clientWidth, plan.clientHeight, dpi_);
+    style_ = StyleFor(plan);
+    const RECT frame = CentredFrame(plan.clientWidth, plan.clientHeight, style_, dpi_);
     hwnd_ = CreateWindowExA(WS_EX_CONTROLPARENT, ClassName, NulTerminated(plan.caption).c_str(),
-                            Style, frame.left, frame.top, frame.right - frame.left,
-                            frame.bottom - frame.top, nullptr, nullptr, instance_, this);
+                            style_, plan.centred ? frame.left : CW_USEDEFAULT, frame.top,
+                            frame.right - frame.left, frame.bottom - frame.top, nullptr, nullptr,
+                            instance_, this);
     if (hwnd_ == nullptr)
         return false;
     tooltips_ =
@@ -158,11 +163,12 @@ bool Win32Window::Create(const WindowPlan& plan) {
                         CW_USEDEFAULT, CW_USEDEFAULT, hwnd_, nullptr, instance_, nullptr);
     // Created in the plan's order, which is the order the dialog manager moves the focus in.
     UINT_PTR id = FirstControlId;
+    bool made = true;
     for (const ControlPlan& control : plan.controls)
-        CreateControl(control, id++);
+        made = CreateControl(control, id++) && made;
     SetShapes(plan.shapes);
     menuItems_ = plan.menuItems;
-    return true;
+    return made; // a window short of a control is none the user could use
 }
 
 void Win32Window::SetShapes(const std::vector<ShapePlan>& shapes) {
@@ -196,7 +202,7 @@ void Win32Window::Layout(const WindowPlan& plan) {
             SetColours(control->handle, planned);
         }
     SetShapes(plan.shapes);
-    const SIZE size = FrameSize(plan.clientWidth, plan.clientHeight, dpi_);
+    const SIZE size = FrameSize(plan.clientWidth, plan.clientHeight, style_, dpi_);
     RECT now{};
     GetWindowRect(hwnd_, &now);
     const POINT at = placeAt_.value_or(POINT{now.left, now.top});
@@ -220,7 +226,7 @@ Appearance Win32Window::CurrentAppearance() const {
     const bool high = SystemParametersInfoW(SPI_GETHIGHCONTRAST, sizeof contrast, &contrast, 0) &&
                       (contrast.dwFlags & HCF_HIGHCONTRASTON) != 0;
     // The desktop's text size: the message font, which Windows 7's and 8's text sizes set, times
-    // Windows 10's "Make text bigger". Windows gives 9 points where no one changed them.
+    // Windows 10's "Make text bigger".
     NONCLIENTMETRICSW fonts{};
     fonts.cbSize = sizeof fonts;
     double points = 0;
@@ -232,7 +238,7 @@ Appearance Win32Window::CurrentAppearance() const {
                      RRF_RT_REG_DWORD, nullptr, &percent, &size) == ERROR_SUCCESS &&
         percent >= 100 && percent <= 225)
         points = points * percent / 100;
-    return {high, points, 9};
+    return {high, points, Desktop::Windows};
 }
 
 // The box, as the system draws it (themed or not), from the size it would give one: asked of a
@@ -284,22 +290,23 @@ ControlMetrics Win32Window::Measure(ControlKind kind, const FontPlan& font,
     return measured;
 }
 
-void Win32Window::CreateControl(const ControlPlan& plan, UINT_PTR id) {
+bool Win32Window::CreateControl(const ControlPlan& plan, UINT_PTR id) {
     const ControlClass kind = ClassFor(plan);
     if (kind.name == nullptr)
-        return;
+        return true; // painted on the window
     const DWORD style = WS_CHILD | WS_VISIBLE | kind.style | (plan.tabStop ? WS_TABSTOP : 0);
     const Rect& r = plan.rect;
     const HWND handle = CreateWindowExA(
         kind.extendedStyle, kind.name, NulTerminated(plan.text).c_str(), style, r.left, r.top,
         r.width, r.height, hwnd_, reinterpret_cast<HMENU>(id), instance_, nullptr);
     if (handle == nullptr)
-        return;
+        return false;
     SendMessageA(handle, WM_SETFONT, reinterpret_cast<WPARAM>(FontFor(plan.font)), FALSE);
     SetColours(handle, plan);
     AddToolTip(handle, plan.toolTip);
     SetWindowSubclass(handle, ControlProcedure, SubclassId, reinterpret_cast<DWORD_PTR>(this));
     controls_.Add(plan.name, {plan.kind, handle});
+    return true;
 }
 
 void Win32Window::AddToolTip(HWND control, std::string_view text) {
@@ -548,7 +555,7 @@ LRESULT Win32Window::OnMessage(UINT message, WPARAM wParam, LPARAM lParam) {
         return 0;
     case WM_MOUSEMOVE:
         if (events_ != nullptr)
-            events_->MouseMove(DecodeMouseMove(wParam, lParam, KeyDown(VK_MENU)));
+            events_->MouseMove(DecodeMouseMove(lParam));
         return 0;
     case WM_CTLCOLORSTATIC:
         if (const LRESULT brush =
@@ -562,6 +569,17 @@ LRESULT Win32Window::OnMessage(UINT message, WPARAM wParam, LPARAM lParam) {
         if (OnActivate(wParam))
             return 0;
         break;
+    default:
+        if (const std::optional<LRESULT> handled = OnLifeMessage(message, wParam, lParam))
+            return *handled;
+        break;
+    }
+    return DefWindowProcA(hwnd_, message, wParam, lParam);
+}
+
+// What changes the window's look, and what ends it, or the session.
+std::optional<LRESULT> Win32Window::OnLifeMessage(UINT message, WPARAM wParam, LPARAM lParam) {
+    switch (message) {
     case WM_DPICHANGED:
         OnDpiChanged(wParam, *reinterpret_cast<const RECT*>(lParam));
         return 0;
@@ -569,7 +587,7 @@ LRESULT Win32Window::OnMessage(UINT message, WPARAM wParam, LPARAM lParam) {
     case WM_THEMECHANGED:
     case WM_SETTINGCHANGE: // high contrast on or off among them
         OnAppearanceChanged(message, wParam);
-        break;
+        return std::nullopt;
     case Restyle:
         restyling_ = false;
         indicators_.clear();
@@ -583,18 +601,16 @@ LRESULT Win32Window::OnMessage(UINT message, WPARAM wParam, LPARAM lParam) {
     case WM_QUERYENDSESSION:
         return TRUE;
     case WM_ENDSESSION:
-        // The session ends without a close: save now, as closing would.
-        if (wParam != FALSE)
-            Close();
+        if (wParam != FALSE && events_ != nullptr)
+            events_->SessionEnding();
         return 0;
     case WM_DESTROY:
         hwnd_ = nullptr;
         PostQuitMessage(0);
         return 0;
     default:
-        break;
+        return std::nullopt;
     }
-    return DefWindowProcA(hwnd_, message, wParam, lParam);
 }
 
 void Win32Window::OnCommand(WPARAM wParam, LPARAM lParam) {

@@ -15,7 +15,7 @@ namespace platform {
 
 // A mouse move as the window reports it. The notification-area icon's callback comes as a
 // mouse move whose lParam is the notification code, so its x in pixels is that code.
-MouseInput DecodeMouseMove(WPARAM wParam, LPARAM lParam, bool altDown);
+MouseInput DecodeMouseMove(LPARAM lParam);
 
 // The program's window on Win32: built from its plan, each control reached by its name.
 class Win32Window final : public Window {
@@ -86,6 +86,7 @@ private:
     static LRESULT CALLBACK ControlProcedure(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam,
                                              UINT_PTR id, DWORD_PTR window);
     LRESULT OnMessage(UINT message, WPARAM wParam, LPARAM lParam);
+    std::optional<LRESULT> OnLifeMessage(UINT message, WPARAM wParam, LPARAM lParam);
     void OnCommand(WPARAM wParam, LPARAM lParam);
     void OnTimer(UINT_PTR id);
     LRESULT OnControlColour(HDC dc, HWND control);
@@ -98,7 +99,7 @@ private:
     // A key the program may act on before the dialog manager does; true when it did.
     bool PreTranslate(const MSG& message);
 
-    void CreateControl(const ControlPlan& plan, UINT_PTR id);
+    bool CreateControl(const ControlPlan& plan, UINT_PTR id);
     void AddToolTip(HWND control, std::string_view text);
     HFONT FontFor(const FontPlan& plan) const;
     const Controls::Item* Find(HWND handle) const;
@@ -126,6 +127,7 @@ private:
     double twipsPerPixelX_ = 15;
     double twipsPerPixelY_ = 15;
     UINT dpi_ = 96;
+    DWORD style_ = 0;
     // The system's density, which its fonts' metrics are given in: fixed until the next sign-in.
     int systemDpi_ = 96;
     std::optional<POINT> placeAt_;

@@ -21,7 +21,7 @@ struct App : FakeMachine {
     std::unique_ptr<Form1> form;
 
     App() {
-        form = std::make_unique<Form1>(Services(window, [] { return std::string("."); }));
+        form = std::make_unique<Form1>(Services(window, "."));
         REQUIRE(form->Created());
         window.SetEvents(form.get());
     }
