@@ -1,7 +1,7 @@
 // Moves the pointer of a KWin Wayland session and clicks, as a hand on a mouse would: through
 // KWin's fake-input protocol, since a virtual output has no input devices of its own.
 //     fake_input X Y [CLICKS]
-#include "fake-input-client.h"
+#include <fake-input-client.h>
 
 #include <cstdio>
 #include <cstdlib>
