@@ -1142,8 +1142,9 @@ class Scenario:
             if not os.path.islink(self.path(name)) and os.path.isfile(self.path(name)):
                 with open(self.path(name), "rb") as f:
                     self.before[name] = f.read()
-        # The pointer out of the way, where no tool tip of the new window shows.
-        run("xdotool", "mousemove", "0", "0")
+        # The pointer out of the way, where no tool tip of the new window shows: on the desktop,
+        # clear of the panels and of a corner that opens an overview (GNOME's, KWin's).
+        run("xdotool", "mousemove", "200", "600")
 
     def wait_until_up(self):
         wait_for("neither a window nor a tray icon came up", 45,
