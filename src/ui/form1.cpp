@@ -232,15 +232,17 @@ void Form1::tmrTrayWatch_Timer() {
             SendToTray();
             return;
         }
-    } else if (!trayMissingMs_) {
-        trayMissingMs_ = 0;
-    } else if ((*trayMissingMs_ += TimerPeriodMs) >= TrayGraceMs) {
-        // A window hidden in a notification area that is gone for good would be stranded.
-        if (trayWatch_ == TrayWatch::OverIcon)
-            RestoreFromTray();
-        else
-            StopTrayWatch();
-        return;
+    } else {
+        // Counted from when it was first found missing.
+        trayMissingMs_ = trayMissingMs_ ? *trayMissingMs_ + TimerPeriodMs : 0;
+        if (*trayMissingMs_ >= TrayGraceMs) {
+            // A window hidden in a notification area that is gone for good would be stranded.
+            if (trayWatch_ == TrayWatch::OverIcon)
+                RestoreFromTray();
+            else
+                StopTrayWatch();
+            return;
+        }
     }
     window_.StartTimer(tmrTrayWatch, trayMissingMs_ ? TimerPeriodMs : TrayCheckMs);
 }
