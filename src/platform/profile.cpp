@@ -223,7 +223,7 @@ bool SetKey(Document& document, const std::string& section, const std::string& k
         line.raw = Encode(line.text, encoding);
         return true;
     }
-    const std::string end = LineEndOf(document);
+    std::string end = LineEndOf(document);
     size_t at = lines.size();
     if (range) {
         at = range->header + 1;
@@ -231,6 +231,11 @@ bool SetKey(Document& document, const std::string& section, const std::string& k
             if (!Trimmed(lines[i].text).empty())
                 at = i + 1;
     }
+    // A lone CR before a blank line that ends in LF would read back as one CRLF: the blank
+    // line would be gone.
+    if (end == "\r" && at < lines.size() && lines[at].text.empty() &&
+        Decode(lines[at].end, encoding).starts_with('\n'))
+        end = "\r\n";
     std::vector<Line> added;
     if (!range)
         added.push_back(MakeLine('[' + section + ']', end, encoding));

@@ -159,6 +159,8 @@ TEST_CASE("writing a value keeps every other line") {
         {"new section after a last line without line end", "[Paths]\nBootFile=b", "Options",
          "AutoStart", "1", "[Paths]\nBootFile=b\n[Options]\nAutoStart=1\n"},
         {"lone CR file", "[A]\rx=1\r", "A", "k", "v", "[A]\rx=1\rk=v\r"},
+        {"a lone CR never joins the blank line after it", "[A]\rx=1\n\n", "A", "k", "v",
+         "[A]\rx=1\nk=v\r\n\n"},
         {"byte-order mark kept", "\xEF\xBB\xBF[Options]\r\nInterval=30\r\n", "Options", "Interval",
          "9", "\xEF\xBB\xBF[Options]\r\nInterval=9\r\n"},
         {"comments, odd spacing and unknown keys stay",
