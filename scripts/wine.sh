@@ -9,6 +9,9 @@
 #   wine.sh --runs-32-bit      whether this machine runs Wine's 32-bit half
 set -euo pipefail
 export WINEDEBUG=${WINEDEBUG:--all}
+# Wine names Linux's files in the locale's character set: under the POSIX locale (a login with
+# no LANG, as su - gives) it cannot name one outside ASCII, which Windows always can.
+[ "$(locale charmap 2>/dev/null)" = UTF-8 ] || export LC_ALL=C.UTF-8
 export WINEDLLOVERRIDES=${WINEDLLOVERRIDES:-mscoree,mshtml,winebus.sys,winemenubuilder.exe=}
 loader64=/usr/lib/wine/wine64
 loader32=/usr/lib/wine/wine

@@ -12,6 +12,13 @@ source "$(dirname "$0")/../desktop/lib.sh"
 HERE=$(cd "$(dirname "$0")" && pwd)
 
 shown() { xdotool search --onlyvisible --name '^Tallimer$' 2>/dev/null | head -1 | grep .; }
+# not_shown WHAT: fails, telling what there was instead of the program's window.
+not_shown() {
+    local state="had ended"
+    kill -0 "$APP" 2>/dev/null && state="still ran"
+    fail "$1: the program $state; the display's windows: $(xdotool search --onlyvisible --name . \
+        getwindowname %@ 2>/dev/null | sort -u | paste -sd '|'); its output: $(cat "$WORK/program.log")"
+}
 
 # Every path the traced programs wrote to, made or renamed into.
 written() {
@@ -39,10 +46,11 @@ if [ "$MODE" = windows ]; then
     # The Start menu's shortcut leads to the program, which keeps the user's files per user.
     target=$(python3 "$HERE/shortcut_target.py" "$menu/Tallimer.lnk")
     [ "$("$WINE" winepath -u "$target" 2>/dev/null)" -ef "$programs/tallimer.exe" ] || fail "the shortcut leads to $target"
-    (cd /tmp && exec "$WINE" "$target") >/dev/null 2>&1 &
+    # A first start in a new prefix sets up Wine's desktop: on a busy machine that takes a while.
+    (cd /tmp && exec "$WINE" "$target") >"$WORK/program.log" 2>&1 &
     APP=$!
     PIDS+=($APP)
-    wait_for 30 shown || fail "the installed program did not start"
+    wait_for 60 shown || not_shown "the installed program did not start in 60 s"
     "$WINE" taskkill /im tallimer.exe >/dev/null 2>&1
     expect_exit "closing the installed program" # and it has saved its options whole
     [ -s "$local_data/Tallimer/Settings.ini" ] || fail "no Settings.ini in the user's folder"
@@ -155,7 +163,7 @@ FOLDER="$WORK/root/usr/bin"
     "$FOLDER/tallimer" >"$WORK/program.log" 2>&1 &
 APP=$!
 PIDS+=($APP)
-wait_for 15 shown || fail "the package's program shows no window: $(cat "$WORK/program.log")"
+wait_for 15 shown || not_shown "the package's program shows no window in 15 s"
 "$WM_CLOSE" "$(shown)"
 expect_exit "closing the package's program"
 [ -s "$user/.config/tallimer/Settings.ini" ] || fail "no Settings.ini in $user/.config/tallimer"
