@@ -45,18 +45,29 @@ fi
 run=$(mktemp -d "$roots/run-$release-XXXXXX")
 root="$run/root"
 mkdir -p "$run/upper" "$run/work" "$root" "$roots/$release-debs"
+# What is left of the root once the command is done; never the run's status, which is the
+# command's alone.
 cleanup() {
+    set +e
     # Whatever the command left running in the root (a Wine server, a display) holds its mounts.
-    local process
+    local process mount
     for process in /proc/[0-9]*; do
         [ "$(readlink "$process/root" 2>/dev/null)" = "$root" ] && kill -9 "${process#/proc/}" \
             2>/dev/null
     done
     sleep 1
+    # A process outside may hold one too (one that syncs every file system, say): the mount is
+    # then detached at once, and goes when that process lets go of it.
     for mount in "$root/var/cache/apt/archives" "$root/dev" "$root/proc" "$root/sys" "$root"; do
-        mountpoint -q "$mount" && umount -R "$mount"
+        mountpoint -q "$mount" || continue
+        umount -R "$mount" 2>/dev/null || umount -R -l "$mount" ||
+            echo "fresh-root.sh: $mount stays mounted" >&2
     done
-    rm -rf "$run"
+    if grep -q " $run/" /proc/self/mounts; then
+        echo "fresh-root.sh: $run is left, with mounts in it" >&2
+    else
+        rm -rf "$run"
+    fi
 }
 trap cleanup EXIT
 mount -t overlay overlay -o "lowerdir=$base,upperdir=$run/upper,workdir=$run/work" "$root"
