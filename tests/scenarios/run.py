@@ -1070,10 +1070,14 @@ class Scenario:
                 or indicator[-1] < picture.height - 1)
 
     def window(self):
-        window = self.front.main_window()
-        if window is None:
-            raise Failure("the window is not shown")
-        return window
+        """The program's window, given the moment a busy X server may need to answer for it."""
+        try:
+            return wait_for("", 10, self.front.main_window)
+        except Failure:
+            named = x("xdotool", "search", "--name", "^Tallimer$").split()
+            raise Failure("the window is not shown; windows named Tallimer (x, y, width, height): %s"
+                          " against the plan's client area %s" % (
+                              [(w, geometry(w)) for w in named], self.front.plan["client"]))
 
     def activate(self, window):
         if run("xdotool", "windowactivate", "--sync", window, timeout=10).returncode != 0:
