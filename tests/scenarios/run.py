@@ -1166,19 +1166,34 @@ class Scenario:
         wait_for("the window does not stay in one place", 10, lambda: seen.append(
             geometry(self.front.main_window() or "0")) or len(seen) > 1 and seen[-1] == seen[-2])
 
+    # Longer than any row takes on a busy machine (a panel gone for good: 75 s), and short enough
+    # that a step that never returns is named, and the rows after it still play.
+    ROW_SECONDS = 300
+
     def play(self, steps):
         self.accessible = any(w[:2] == ["expect", "accessible-name"] for _, w in steps)
         open(self.front.log, "w").close()
+
+        late = []
+
+        def overdue(*_):
+            late.append(True)  # a step that words its own failure must not hide this one
+            raise Failure("late")
+        signal.signal(signal.SIGALRM, overdue)
+        signal.alarm(self.ROW_SECONDS)
         try:
             for number, words in steps:
                 try:
                     self.step(words)
                 except Failure as failure:
-                    raise Failure("line %d, %s: %s" % (number, " ".join(words), failure))
+                    raise Failure("line %d, %s: %s" % (number, " ".join(words), (
+                        "the row did not end within %d s" % self.ROW_SECONDS) if late else failure))
         except Failure:
+            signal.alarm(0)
             self.screenshot()
             raise
         finally:
+            signal.alarm(0)
             self.front.kill()
             for other in self.others:
                 other.kill()
