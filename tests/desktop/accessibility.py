@@ -1,6 +1,6 @@
 """What a screen reader learns from Tallimer over AT-SPI: roles, names, states and events.
 
-Run by accessibility.sh against the real program, with the window's X id as argument."""
+Run by checks.py against the real program, with the window's X id as argument."""
 import os
 import subprocess
 import sys

@@ -5,11 +5,43 @@
 #                                           upgraded, uninstalled
 #   packages.sh linux PROGRAM BUILD_DIR     the tarball unpacked and the Debian package checked,
 #                                           its program started as a user who is not root
+# On a display of its own, in a Wine prefix of its own for Windows' (tests/desktop/checks.py).
 set -euo pipefail
 MODE=$1
 shift
-source "$(dirname "$0")/../desktop/lib.sh"
 HERE=$(cd "$(dirname "$0")" && pwd)
+WINE="$HERE/../../scripts/wine.sh"
+WORK=$(mktemp -d)
+PIDS=()
+cleanup() {
+    for pid in "${PIDS[@]}"; do kill "$pid" 2>/dev/null || true; done
+    wait 2>/dev/null || true
+    rm -rf "$WORK"
+}
+trap cleanup EXIT
+
+fail() {
+    echo "FAIL: $*" >&2
+    exit 1
+}
+
+# wait_for SECONDS COMMAND...: polls until the command succeeds.
+wait_for() {
+    local deadline=$((SECONDS + $1))
+    shift
+    until "$@" >/dev/null 2>&1; do
+        [ $SECONDS -lt $deadline ] || return 1
+        sleep 0.1
+    done
+}
+
+# expect_exit WHAT: the program ends within 10 s, with status 0.
+expect_exit() {
+    wait_for 10 bash -c "! kill -0 $APP" || fail "$1 did not end the program"
+    local status=0
+    wait "$APP" || status=$?
+    [ "$status" -eq 0 ] || fail "$1 ended the program with status $status"
+}
 
 shown() { xdotool search --onlyvisible --name '^Tallimer$' 2>/dev/null | head -1 | grep .; }
 # not_shown WHAT: fails, telling what there was instead of the program's window.
@@ -28,8 +60,6 @@ written() {
 
 if [ "$MODE" = windows ]; then
     INSTALLER=$(readlink -f "$1")
-    start_display
-    start_wine
     local_data=$(echo "$WINEPREFIX"/drive_c/users/*/AppData/Local)
     programs="$local_data/Programs/Tallimer"
     menu=$(echo "$WINEPREFIX"/drive_c/users/*/AppData/Roaming/Microsoft/Windows/"Start Menu"/Programs)
@@ -120,7 +150,7 @@ for file in tallimer tallimer.png README.txt tallimer.desktop install-desktop-en
     icons/hicolor/16x16/apps/tallimer.png icons/hicolor/48x48/apps/tallimer.png; do
     [ -e "$FOLDER/$file" ] || fail "the tarball lacks $file"
 done
-HOME="$WORK/home" "$FOLDER/install-desktop-entry.sh" >/dev/null
+env -u XDG_DATA_HOME HOME="$WORK/home" "$FOLDER/install-desktop-entry.sh" >/dev/null
 grep -q "^Exec=\"$FOLDER/tallimer\"$" "$WORK/home/.local/share/applications/tallimer.desktop" ||
     fail "the installed desktop entry does not start this folder's program"
 
@@ -140,12 +170,13 @@ dpkg-deb -x "$deb" "$WORK/root"
 appstreamcli validate --no-net "$WORK"/root/usr/share/metainfo/*.xml >/dev/null || fail "the metainfo does not validate"
 desktop-file-validate "$WORK"/root/usr/share/applications/*.desktop || fail "the package's desktop entry does not validate"
 
-start_display
 printf '[Options]\r\nAutoStart=1\r\nInterval=0\r\n' >"$FOLDER/Settings.ini"
-start_program
-wait_for 15 main_window || fail "the unpacked program shows no window"
+"$FOLDER/tallimer" >"$WORK/program.log" 2>&1 &
+APP=$!
+PIDS+=($APP)
+wait_for 15 shown || not_shown "the unpacked program shows no window in 15 s"
 wait_for 5 test -s "$FOLDER/uptime.txt" || fail "the unpacked program writes no uptime.txt"
-"$WM_CLOSE" "$(main_window)"
+"$WM_CLOSE" "$(shown)"
 expect_exit "closing the unpacked program"
 
 # The package's program, as a user who is not root, writes only into that user's folder (and
@@ -158,7 +189,8 @@ if [ "$(id -u)" -eq 0 ]; then
     not_root=(setpriv --reuid=nobody --regid=nogroup --clear-groups)
 fi
 FOLDER="$WORK/root/usr/bin"
-"${not_root[@]}" env -u XDG_CONFIG_HOME HOME="$user" XDG_RUNTIME_DIR="$user/runtime" \
+"${not_root[@]}" env -u XDG_CONFIG_HOME -u XDG_CACHE_HOME -u XDG_DATA_HOME \
+    HOME="$user" XDG_RUNTIME_DIR="$user/runtime" \
     strace -f -qq -o "$user/trace" -e trace=open,openat,creat,mkdir,mkdirat,rename,renameat,renameat2 \
     "$FOLDER/tallimer" >"$WORK/program.log" 2>&1 &
 APP=$!

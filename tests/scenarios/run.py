@@ -567,6 +567,7 @@ class Desktop:
     on it, and the session bus and folders of a user's session of its own."""
 
     def __init__(self, work, host):
+        """HOST: the class of the host, one of HOSTS."""
         self.work = work
         self.processes = []
         read, write = os.pipe()
@@ -589,7 +590,7 @@ class Desktop:
                           XDG_DATA_HOME=os.path.join(home, "data"),
                           XDG_CACHE_HOME=os.path.join(home, "cache"))
         os.makedirs(os.environ["XDG_RUNTIME_DIR"], mode=0o700, exist_ok=True)
-        self.host = HOSTS[host](self)
+        self.host = host(self)
         if self.host.wayland:
             Picture.grab = self.host.grab
         try:
@@ -1686,7 +1687,7 @@ def main():
     work = tempfile.mkdtemp(prefix="tallimer-scenarios-")
     if options.artifacts:
         os.makedirs(options.artifacts, exist_ok=True)
-    desktop = Desktop(work, options.host)
+    desktop = Desktop(work, HOSTS[options.host])
     front = None
     failed = []
     try:
