@@ -166,12 +166,13 @@ def phase(check):
 
     def refreshed():
         try:
-            inode = os.stat(path).st_ino
+            with open(path, "rb") as file:  # the inode and the value of one refresh
+                inode, value = os.fstat(file.fileno()).st_ino, int(file.read())
         except OSError:
             return False
         if inodes[-1:] != [inode]:
             inodes.append(inode)
-            values.append(int(contents(path)))
+            values.append(value)
         return len(values) >= 12
     try:
         wait_for("", 30, refreshed)
