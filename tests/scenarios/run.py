@@ -710,6 +710,13 @@ class FrontEnd:
     def program_name(self):
         return os.path.basename(self.program)
 
+    def program_folder(self, number):
+        """A fresh program folder: a copy of the program alone."""
+        folder = os.path.join(self.work, "program-%d" % number)
+        os.makedirs(folder)
+        shutil.copy(self.program, folder)
+        return folder
+
     # Wine 10, above 96 dots per inch, leaves a strip of its own caption at the top of the X
     # window, where the window manager's frame does not reach: this many pixels at most.
     CAPTION_STRIP = 20
@@ -1699,9 +1706,7 @@ def main():
                                     os.path.abspath(options.names),
                                     os.path.abspath(options.shell_events))
         for number, scenario in enumerate(scenarios, 1):
-            folder = os.path.join(work, "program-%d" % number)
-            os.makedirs(folder)
-            shutil.copy(options.program, folder)
+            folder = front.program_folder(number)
             started = time.monotonic()
             try:
                 Scenario(front, desktop, folder, options.artifacts, scenario["name"]).play(
