@@ -164,10 +164,7 @@ def phase(check):
             inodes.append(inode)
             values.append(value)
         return len(values) >= 12
-    try:
-        wait_for("", 30, refreshed)
-    except Failure:
-        raise Failure("only %d refreshes in 30 s: %s" % (len(values), values))
+    wait_for(lambda: "only %d refreshes in 30 s: %s" % (len(values), values), 30, refreshed)
     if any(b - a != 1 for a, b in zip(values, values[1:])):
         raise Failure("the refreshes went %s" % values)
     return "%d refreshes, each one second on: %d .. %d" % (len(values), values[0], values[-1])

@@ -54,13 +54,15 @@ def contents(path):
 
 
 def wait_for(what, seconds, condition):
+    """The condition's first true result within the seconds. WHAT is the failure: a text, or a
+    function that tells it from what the wait saw."""
     deadline = time.monotonic() + seconds
     while True:
         result = condition()
         if result:
             return result
         if time.monotonic() > deadline:
-            raise Failure(what)
+            raise Failure(what() if callable(what) else what)
         time.sleep(0.1)
 
 
@@ -1079,13 +1081,12 @@ class Scenario:
 
     def window(self):
         """The program's window, given the moment a busy X server may need to answer for it."""
-        try:
-            return wait_for("", 10, self.front.main_window)
-        except Failure:
+        def seen():
             named = x("xdotool", "search", "--name", "^Tallimer$").split()
-            raise Failure("the window is not shown; windows named Tallimer (x, y, width, height): %s"
-                          " against the plan's client area %s" % (
-                              [(w, geometry(w)) for w in named], self.front.plan["client"]))
+            return ("the window is not shown; windows named Tallimer (x, y, width, height): %s"
+                    " against the plan's client area %s" % ([(w, geometry(w)) for w in named],
+                                                            self.front.plan["client"]))
+        return wait_for(seen, 10, self.front.main_window)
 
     def activate(self, window):
         if run("xdotool", "windowactivate", "--sync", window, timeout=10).returncode != 0:
@@ -1099,10 +1100,8 @@ class Scenario:
         def settled():
             seen.append(self.desktop.host.icon_at())
             return len(seen) > 1 and seen[-1] and seen[-1] == seen[-2] and seen[-1]
-        try:
-            return wait_for("", 10, settled)
-        except Failure:
-            raise Failure("no icon that stays in the notification area: %s" % seen[-3:])
+        return wait_for(lambda: "no icon that stays in the notification area: %s" % seen[-3:], 10,
+                        settled)
 
     def click_icon(self, clicks):
         self.desktop.host.click(self.icon(), clicks)
@@ -1451,10 +1450,8 @@ class Scenario:
     @_on(EXPECTATIONS, "shown")
     def expect_shown(self, args):
         # Within seconds, or as many as the row gives.
-        try:
-            wait_for("", float(args[0]) if args else 10, self.shown_window)
-        except Failure:
-            raise Failure("the window is not shown: " + self.desktop.host.windows_seen(self.front))
+        wait_for(lambda: "the window is not shown: " + self.desktop.host.windows_seen(self.front),
+                 float(args[0]) if args else 10, self.shown_window)
         self.settle()
         time.sleep(0.5)
 
@@ -1594,10 +1591,7 @@ class Scenario:
                     called[:] = [name]
                     return re.fullmatch(wanted, name) if pattern else name == wanted
             return False
-        try:
-            wait_for("", 10, named)
-        except Failure:
-            raise Failure("%s is called %r" % (args[0], called[0] if called else None))
+        wait_for(lambda: "%s is called %r" % (args[0], called[0] if called else None), 10, named)
 
     # The steps and expectations that pass their words straight on.
     STEPS.update({
